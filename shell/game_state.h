@@ -1,0 +1,65 @@
+// game_state.h — the game's one global record: frame clock, control flags, counters,
+// platform handles, the fourteen textures and the reference to the player record.
+//
+// Static storage, zero at start but `progress` (100); filled by start-up, written
+// every frame by the frame loop, by the window procedure and by gameplay, never torn
+// down. Only the game thread touches it.
+#pragma once
+
+#include <cstdint>
+
+#include "../platform/messages.h"
+#include "../platform/sprite.h"
+
+namespace platform {
+struct Direct3D;
+struct Device;
+struct WindowClass {
+    uint32_t style;
+    WindowProc windowProc;
+    void* instance;
+    const char* className;
+};
+}  // namespace platform
+
+namespace skarvo {
+
+struct PlayerRecord;
+
+struct GameState {
+    // Timing (milliseconds).
+    int32_t clockMs = 0;   // the clock as read at the top of this frame, as signed
+    int32_t frameMs = 0;   // since the previous frame's read (unsigned difference)
+    // Controls, written only by the window procedure.
+    int32_t dirX = 0;      // -1 Left, +1 Right, 0 released
+    int32_t dirY = 0;      // +1 Up, -1 Down, 0 released
+    int32_t fireHeld = 0;
+    // Game counters.
+    int32_t shotCounter = 0;
+    int32_t progress = 100;
+    PlayerRecord* playerRecord = nullptr;
+    // Platform handles.
+    platform::Window* window = nullptr;
+    platform::Direct3D* direct3d = nullptr;
+    platform::Device* device = nullptr;
+    platform::WindowClass windowClass = {};
+    // Textures, each decoded once at start-up from one embedded image.
+    platform::Texture* texBackdrop = nullptr;    // image 0
+    platform::Texture* texBoot = nullptr;        // 1
+    platform::Texture* texVulture = nullptr;     // 2
+    platform::Texture* texSnake = nullptr;       // 3
+    platform::Texture* texTumbleweed = nullptr;  // 4
+    platform::Texture* texBottle = nullptr;      // 5
+    platform::Texture* texJoystick = nullptr;    // 6
+    platform::Texture* texBanana = nullptr;      // 7
+    platform::Texture* texRing = nullptr;        // 8
+    platform::Texture* texPlate = nullptr;       // 9
+    platform::Texture* texWalkA = nullptr;       // 10
+    platform::Texture* texWalkB = nullptr;       // 11
+    platform::Texture* texThrowA = nullptr;      // 12
+    platform::Texture* texThrowB = nullptr;      // 13
+};
+
+extern GameState game;
+
+}  // namespace skarvo
