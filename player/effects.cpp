@@ -1,0 +1,417 @@
+// effects.cpp — row and tick actions of the effect commands and the volume column,
+// gathered into the one dispatch table.
+//
+// Row actions run once, on the tick that reads the row, after the cell's note part;
+// tick actions run on every tick of the row, the row tick included ("later ticks"
+// below means rowTick == 0). Parameter memories keep the last nonzero value.
+#include <array>
+
+#include "format.h"
+#include "player.h"
+#include "sequencer.h"
+
+namespace mxm {
+
+namespace {
+
+uint8_t hi(uint8_t p) { return static_cast<uint8_t>(p >> 4); }
+uint8_t lo(uint8_t p) { return static_cast<uint8_t>(p & 15); }
+bool laterTick(const PlayerState& s) { return s.rowTick == 0; }
+uint8_t clampVolume(int v) { return static_cast<uint8_t>(v < 0 ? 0 : v > 64 ? 64 : v); }
+uint8_t clampPanning(int p) { return static_cast<uint8_t>(p < 0 ? 0 : p > 255 ? 255 : p); }
+bool linearModel(const PlayerState& s) { return (s.header.flags & FLAG_LINEAR_PERIODS) != 0; }
+
+void setVolume(ChannelRecord& ch, int v) { ch.volume = ch.tickVolume = clampVolume(v); }
+void setPeriod(const PlayerState& s, ChannelRecord& ch, int32_t p) { ch.period = ch.tickPeriod = clampPeriodIn(s, p); }
+
+// ---- Routines shared by several commands ----
+
+void volumeSlide(PlayerState& s, ChannelRecord& ch) {
+    uint8_t m = ch.volSlideMem;
+    if (laterTick(s)) ch.volume = hi(m) == 0 ? clampVolume(ch.volume - m) : clampVolume(ch.volume + hi(m));
+    ch.tickVolume = ch.volume;
+}
+
+// The period of a whole note of the current sample nearest to `period`.
+int32_t glissandoPeriod(const PlayerState& s, const ChannelRecord& ch) {
+    if (linearModel(s)) {
+        int32_t r = static_cast<uint16_t>(ch.relativePitch);
+        int32_t q = ch.period + r;
+        return ((q + 128) & ~0xFF) - r;
+    }
+    uint32_t target = static_cast<uint32_t>(ch.period);
+    uint32_t best = 0, bestDistance = 0xFFFFFFFFu;
+    for (int k = 0; k < 96; ++k) {
+        uint32_t candidate = pitchExp(static_cast<int16_t>(k * 256 + ch.relativePitch - 12288));
+        uint32_t distance = candidate > target ? candidate - target : target - candidate;
+        if (distance < bestDistance) {
+            best = candidate;
+            bestDistance = distance;
+        }
+    }
+    return static_cast<int32_t>(best);
+}
+
+void tonePortamento(PlayerState& s, ChannelRecord& ch) {
+    if (laterTick(s) && ch.period != ch.portaTarget) {
+        if (ch.period > ch.portaTarget) {
+            ch.period -= ch.portaSpeed;
+            if (ch.period < ch.portaTarget) ch.period = ch.portaTarget;
+        } else {
+            ch.period += ch.portaSpeed;
+            if (ch.period > ch.portaTarget) ch.period = ch.portaTarget;
+        }
+    }
+    ch.tickPeriod = ch.glissando != 0 ? glissandoPeriod(s, ch) : ch.period;
+}
+
+void vibrato(PlayerState& s, ChannelRecord& ch) {
+    int w = s.waveforms[ch.vibratoWave & 3][ch.vibratoPos];
+    ch.tickPeriod = clampPeriodIn(s, ch.tickPeriod + ((w * ch.vibratoDepth) >> 3));
+    if (laterTick(s)) ch.vibratoPos = static_cast<uint8_t>(ch.vibratoPos + (ch.vibratoSpeed >> 1));
+}
+
+// ---- Effect commands ----
+
+void rowArpeggio(PlayerState& s, ChannelRecord& ch) {
+    if (s.cellParam == 0) ch.effect = NO_EFFECT;
+    ch.arpeggioOffsets[0] = 0;
+    ch.arpeggioOffsets[1] = hi(s.cellParam);
+    ch.arpeggioOffsets[2] = lo(s.cellParam);
+}
+void tickArpeggio(PlayerState& s, ChannelRecord& ch) {
+    uint8_t o = ch.arpeggioOffsets[ch.arpeggioStep];
+    if (linearModel(s)) {
+        ch.tickPeriod = clampPeriodIn(s, ch.tickPeriod - o * 256);
+    } else {
+        uint64_t scaled = (static_cast<uint64_t>(static_cast<uint32_t>(ch.tickPeriod)) * EXP_TABLE_SEMI[o]) >> 15;
+        ch.tickPeriod = clampPeriodIn(s, static_cast<int32_t>(static_cast<uint32_t>(scaled)));
+    }
+    ch.arpeggioStep = static_cast<uint8_t>((ch.arpeggioStep + 1) % 3);
+}
+
+void rowPortaUp(PlayerState& s, ChannelRecord& ch) {
+    if (s.cellParam != 0) ch.portaUpSpeed = s.cellParam * 16;
+}
+void tickPortaUp(PlayerState& s, ChannelRecord& ch) {
+    if (laterTick(s)) setPeriod(s, ch, ch.period - ch.portaUpSpeed);
+}
+void rowPortaDown(PlayerState& s, ChannelRecord& ch) {
+    if (s.cellParam != 0) ch.portaDownSpeed = s.cellParam * 16;
+}
+void tickPortaDown(PlayerState& s, ChannelRecord& ch) {
+    if (laterTick(s)) setPeriod(s, ch, ch.period + ch.portaDownSpeed);
+}
+
+void rowTonePorta(PlayerState& s, ChannelRecord& ch) {
+    if (s.cellParam != 0) ch.portaSpeed = s.cellParam * 16;
+}
+
+void rowVibrato(PlayerState& s, ChannelRecord& ch) {
+    if (lo(s.cellParam) != 0) ch.vibratoDepth = static_cast<uint8_t>(lo(s.cellParam) * 4);
+    if (hi(s.cellParam) != 0) ch.vibratoSpeed = static_cast<uint8_t>(hi(s.cellParam) * 4);
+}
+
+void rowVolumeSlide(PlayerState& s, ChannelRecord& ch) {
+    if (s.cellParam != 0) ch.volSlideMem = s.cellParam;
+}
+void tickTonePortaVolumeSlide(PlayerState& s, ChannelRecord& ch) {
+    tonePortamento(s, ch);
+    volumeSlide(s, ch);
+}
+void tickVibratoVolumeSlide(PlayerState& s, ChannelRecord& ch) {
+    vibrato(s, ch);
+    volumeSlide(s, ch);
+}
+
+void rowTremolo(PlayerState& s, ChannelRecord& ch) {
+    if (lo(s.cellParam) != 0) ch.tremoloDepth = static_cast<uint8_t>(lo(s.cellParam) * 4);
+    if (hi(s.cellParam) != 0) ch.tremoloSpeed = static_cast<uint8_t>(hi(s.cellParam) * 4);
+}
+void tickTremolo(PlayerState& s, ChannelRecord& ch) {
+    int w = s.waveforms[ch.tremoloWave & 3][ch.tremoloPos];
+    ch.tickVolume = clampVolume(ch.tickVolume + ((w * ch.tremoloDepth) >> 6));
+    if (laterTick(s)) ch.tremoloPos = static_cast<uint8_t>(ch.tremoloPos + ch.tremoloSpeed);
+}
+
+void rowSetPanning(PlayerState& s, ChannelRecord& ch) { ch.panning = ch.tickPanning = s.cellParam; }
+
+void rowPositionJump(PlayerState& s, ChannelRecord&) {
+    s.nextOrderPos = s.cellParam;
+    s.nextRow = 0;
+}
+
+void rowSetVolume(PlayerState& s, ChannelRecord& ch) { setVolume(ch, s.cellParam); }
+
+void rowPatternBreak(PlayerState& s, ChannelRecord&) {
+    if (s.nextOrderPos == NO_JUMP) s.nextOrderPos = s.orderPos + 1;
+    s.nextRow = hi(s.cellParam) * 10u + lo(s.cellParam);  // decimal digits
+}
+
+void rowSpeedTempo(PlayerState& s, ChannelRecord&) {
+    if (s.cellParam >= 32)
+        s.tempo = s.cellParam;
+    else if (s.cellParam != 0)
+        s.speed = s.cellParam;
+}
+
+void rowGlobalVolume(PlayerState& s, ChannelRecord&) {
+    s.globalVolume = s.cellParam > 64 ? 64 : s.cellParam;
+}
+void rowGlobalSlide(PlayerState& s, ChannelRecord& ch) {
+    if (s.cellParam != 0) ch.globalSlideMem = s.cellParam;
+}
+void tickGlobalSlide(PlayerState& s, ChannelRecord& ch) {
+    if (!laterTick(s)) return;
+    uint8_t m = ch.globalSlideMem;
+    s.globalVolume = hi(m) == 0 ? clampVolume(s.globalVolume - m) : clampVolume(s.globalVolume + hi(m));
+}
+
+void rowSetEffectTick(PlayerState& s, ChannelRecord& ch) { ch.effectTick = s.cellParam; }
+void tickKeyOff(PlayerState& s, ChannelRecord& ch) {
+    if (!laterTick(s) || s.tick != ch.effectTick) return;
+    ch.keyHeld = 0;
+    if (ch.instrument && envLast(insVolEnv(ch.instrument)) == 0) ch.fadeVolume = 0;
+}
+
+void rowEnvelopePosition(PlayerState& s, ChannelRecord& ch) {
+    if (ch.instrument) setEnvelopePositions(ch, s.cellParam);
+}
+
+void rowPanningSlide(PlayerState& s, ChannelRecord& ch) {
+    if (s.cellParam != 0) ch.panSlideMem = s.cellParam;
+}
+void tickPanningSlide(PlayerState& s, ChannelRecord& ch) {
+    uint8_t m = ch.panSlideMem;
+    if (laterTick(s)) ch.panning = hi(m) == 0 ? clampPanning(ch.panning + m) : clampPanning(ch.panning - hi(m));
+    ch.tickPanning = ch.panning;
+}
+
+void rowMultiRetrigger(PlayerState& s, ChannelRecord& ch) {
+    if (s.cellParam == 0) return;
+    ch.retrigVolumeOp = hi(s.cellParam);
+    ch.retrigInterval = lo(s.cellParam);
+    ch.retrigCount = 0;
+}
+void tickMultiRetrigger(PlayerState&, ChannelRecord& ch) {
+    uint8_t c = ch.retrigCount;
+    ch.retrigCount = static_cast<uint8_t>(c + 1);
+    if (c != ch.retrigInterval) return;
+    ch.retrigCount = 0;
+    ch.restartPos = 0;
+    int v = ch.volume;
+    switch (ch.retrigVolumeOp & 15) {
+        case 0: case 8: return;
+        case 1: v -= 1; break;
+        case 2: v -= 2; break;
+        case 3: v -= 4; break;
+        case 4: v -= 8; break;
+        case 5: v -= 16; break;
+        case 6: v = (v + (v >> 2)) >> 1; break;
+        case 7: v >>= 1; break;
+        case 9: v += 1; break;
+        case 10: v += 2; break;
+        case 11: v += 4; break;
+        case 12: v += 8; break;
+        case 13: v += 16; break;
+        case 14: v += v >> 1; break;
+        case 15: v *= 2; break;
+    }
+    setVolume(ch, v);
+}
+
+void rowSync(PlayerState& s, ChannelRecord&) { s.syncValue = s.cellParam; }
+
+void rowTremor(PlayerState& s, ChannelRecord& ch) {
+    if (s.cellParam == 0) return;
+    ch.tremorOn = static_cast<uint8_t>(hi(s.cellParam) + 1);
+    ch.tremorCycle = static_cast<uint8_t>(ch.tremorOn + lo(s.cellParam) + 1);
+    ch.tremorCount = 0;
+}
+void tickTremor(PlayerState& s, ChannelRecord& ch) {
+    if (ch.tremorCount >= ch.tremorOn) ch.tickVolume = 0;
+    if (!laterTick(s)) return;
+    ch.tremorCount = static_cast<uint8_t>(ch.tremorCount + 1);
+    if (ch.tremorCount >= ch.tremorCycle) ch.tremorCount = 0;
+}
+
+void rowExtraFinePorta(PlayerState& s, ChannelRecord& ch) {
+    uint8_t y = lo(s.cellParam);
+    if (hi(s.cellParam) == 1) {
+        if (y != 0) ch.extraFineUpMem = y;
+        setPeriod(s, ch, ch.period - ch.extraFineUpMem * 4);
+    } else if (hi(s.cellParam) == 2) {
+        if (y != 0) ch.extraFineDownMem = y;
+        setPeriod(s, ch, ch.period + ch.extraFineDownMem * 4);
+    }
+}
+
+// ---- Extended commands Ex: the parameter byte holds y alone ----
+
+void rowFinePortaUp(PlayerState& s, ChannelRecord& ch) {
+    if (s.cellParam != 0) ch.finePortaUpMem = s.cellParam;
+    setPeriod(s, ch, ch.period - ch.finePortaUpMem * 16);
+}
+void rowFinePortaDown(PlayerState& s, ChannelRecord& ch) {
+    if (s.cellParam != 0) ch.finePortaDownMem = s.cellParam;
+    setPeriod(s, ch, ch.period + ch.finePortaDownMem * 16);
+}
+void rowGlissando(PlayerState& s, ChannelRecord& ch) { ch.glissando = s.cellParam; }
+void rowVibratoWave(PlayerState& s, ChannelRecord& ch) { ch.vibratoWave = s.cellParam & 3; }
+void rowTremoloWave(PlayerState& s, ChannelRecord& ch) { ch.tremoloWave = s.cellParam & 3; }
+
+void rowPatternLoop(PlayerState& s, ChannelRecord& ch) {
+    uint8_t y = s.cellParam;
+    if (y == 0) {
+        ch.loopRow = static_cast<uint8_t>(s.row);
+        return;
+    }
+    ch.loopCount = static_cast<uint8_t>(ch.loopCount + 1);
+    if (ch.loopCount <= y) {
+        s.nextRow = ch.loopRow;
+        s.nextOrderPos = s.orderPos;
+    } else {
+        ch.loopCount = 0;
+        ch.loopRow = static_cast<uint8_t>(s.row + 1);
+    }
+}
+
+void rowSetPanningNibble(PlayerState& s, ChannelRecord& ch) {
+    ch.panning = ch.tickPanning = static_cast<uint8_t>(s.cellParam * 17);
+}
+
+void tickRetrigger(PlayerState& s, ChannelRecord& ch) {
+    if (ch.effectTick != 0 && s.tick % ch.effectTick == 0) ch.restartPos = 0;
+}
+
+void rowFineVolumeUp(PlayerState& s, ChannelRecord& ch) {
+    if (s.cellParam != 0) ch.fineVolUpMem = s.cellParam;
+    setVolume(ch, ch.volume + ch.fineVolUpMem);
+}
+void rowFineVolumeDown(PlayerState& s, ChannelRecord& ch) {
+    if (s.cellParam != 0) ch.fineVolDownMem = s.cellParam;
+    setVolume(ch, ch.volume - ch.fineVolDownMem);
+}
+
+void tickNoteCut(PlayerState& s, ChannelRecord& ch) {
+    if (laterTick(s) && s.tick == ch.effectTick) ch.volume = ch.tickVolume = 0;
+}
+
+void tickNoteDelay(PlayerState& s, ChannelRecord& ch) {
+    if (!laterTick(s) || s.tick != ch.effectTick) return;
+    s.delayedTrigger = 1;
+    s.cellNote = ch.lastNote;
+    s.cellInstrument = ch.instrumentNumber;
+    s.cellEffect = NO_EFFECT;
+    s.cellVolume = 0;
+    triggerNote(s, ch);
+}
+
+void rowPatternDelay(PlayerState& s, ChannelRecord&) { s.patternDelay = s.cellParam; }
+
+// ---- Volume column: y = the low nibble, left in cellVolume ----
+
+void volSet(PlayerState& s, ChannelRecord& ch) { setVolume(ch, ((ch.volumeCommand << 4) | s.cellVolume) - 0x10); }
+void volSetFull(PlayerState&, ChannelRecord& ch) { setVolume(ch, 64); }
+void volRememberParam(PlayerState& s, ChannelRecord& ch) { ch.volColumnParam = s.cellVolume; }
+void volSlideDown(PlayerState& s, ChannelRecord& ch) {
+    if (laterTick(s)) ch.volume = clampVolume(ch.volume - ch.volColumnParam);
+    ch.tickVolume = ch.volume;
+}
+void volSlideUp(PlayerState& s, ChannelRecord& ch) {
+    if (laterTick(s)) ch.volume = clampVolume(ch.volume + ch.volColumnParam);
+    ch.tickVolume = ch.volume;
+}
+void volFineDown(PlayerState& s, ChannelRecord& ch) { setVolume(ch, ch.volume - s.cellVolume); }
+void volFineUp(PlayerState& s, ChannelRecord& ch) { setVolume(ch, ch.volume + s.cellVolume); }
+void volVibratoSpeed(PlayerState& s, ChannelRecord& ch) {
+    if (s.cellVolume != 0) ch.vibratoSpeed = static_cast<uint8_t>(s.cellVolume * 4);
+}
+void volVibratoDepth(PlayerState& s, ChannelRecord& ch) {
+    if (s.cellVolume != 0) ch.vibratoDepth = static_cast<uint8_t>(s.cellVolume * 4);
+}
+void volSetPanning(PlayerState& s, ChannelRecord& ch) {
+    ch.panning = ch.tickPanning = static_cast<uint8_t>(s.cellVolume * 17);
+}
+void volPanSlideLeft(PlayerState& s, ChannelRecord& ch) {
+    if (laterTick(s)) ch.panning = clampPanning(ch.panning - ch.volColumnParam);
+    ch.tickPanning = ch.panning;
+}
+void volPanSlideRight(PlayerState& s, ChannelRecord& ch) {
+    if (laterTick(s)) ch.panning = clampPanning(ch.panning + ch.volColumnParam);
+    ch.tickPanning = ch.panning;
+}
+void volTonePortaSpeed(PlayerState& s, ChannelRecord& ch) {
+    if (s.cellVolume != 0) ch.portaSpeed = s.cellVolume * 256;
+}
+
+constexpr std::array<Action, ACTION_COUNT> buildActions() {
+    std::array<Action, ACTION_COUNT> a{};
+    auto effect = [&a](int number, Action row, Action tick) {
+        a[ROW_EFFECT + number] = row;
+        a[TICK_EFFECT + number] = tick;
+    };
+    auto volume = [&a](int command, Action row, Action tick) {
+        a[ROW_VOLUME + command] = row;
+        a[TICK_VOLUME + command] = tick;
+    };
+    effect(0x00, rowArpeggio, tickArpeggio);
+    effect(0x01, rowPortaUp, tickPortaUp);
+    effect(0x02, rowPortaDown, tickPortaDown);
+    effect(0x03, rowTonePorta, tonePortamento);
+    effect(0x04, rowVibrato, vibrato);
+    effect(0x05, rowVolumeSlide, tickTonePortaVolumeSlide);
+    effect(0x06, rowVolumeSlide, tickVibratoVolumeSlide);
+    effect(0x07, rowTremolo, tickTremolo);
+    effect(0x08, rowSetPanning, nullptr);
+    // 0x09 sample offset: triggerNote applies it.
+    effect(0x0A, rowVolumeSlide, volumeSlide);
+    effect(0x0B, rowPositionJump, nullptr);
+    effect(0x0C, rowSetVolume, nullptr);
+    effect(0x0D, rowPatternBreak, nullptr);
+    effect(0x0F, rowSpeedTempo, nullptr);
+    effect(0x10, rowGlobalVolume, nullptr);
+    effect(0x11, rowGlobalSlide, tickGlobalSlide);
+    effect(0x14, rowSetEffectTick, tickKeyOff);  // K
+    effect(0x15, rowEnvelopePosition, nullptr);  // L
+    effect(0x19, rowPanningSlide, tickPanningSlide);
+    effect(0x1B, rowMultiRetrigger, tickMultiRetrigger);
+    effect(0x1C, rowSync, nullptr);  // S
+    effect(0x1D, rowTremor, tickTremor);
+    effect(0x20, rowSync, nullptr);  // W
+    effect(0x21, rowExtraFinePorta, nullptr);
+    effect(0x25, rowFinePortaUp, nullptr);
+    effect(0x26, rowFinePortaDown, nullptr);
+    effect(0x27, rowGlissando, nullptr);
+    effect(0x28, rowVibratoWave, nullptr);
+    effect(0x2A, rowPatternLoop, nullptr);
+    effect(0x2B, rowTremoloWave, nullptr);
+    effect(0x2C, rowSetPanningNibble, nullptr);
+    effect(0x2D, rowSetEffectTick, tickRetrigger);  // E9
+    effect(0x2E, rowFineVolumeUp, nullptr);
+    effect(0x2F, rowFineVolumeDown, nullptr);
+    effect(0x30, rowSetEffectTick, tickNoteCut);    // EC
+    effect(0x31, rowSetEffectTick, tickNoteDelay);  // ED
+    effect(0x32, rowPatternDelay, nullptr);
+    effect(0x33, rowSync, nullptr);  // EF
+
+    for (int c = 1; c <= 4; ++c) volume(c, volSet, nullptr);
+    volume(0x5, volSetFull, nullptr);
+    volume(0x6, volRememberParam, volSlideDown);
+    volume(0x7, volRememberParam, volSlideUp);
+    volume(0x8, volFineDown, nullptr);
+    volume(0x9, volFineUp, nullptr);
+    volume(0xA, volVibratoSpeed, nullptr);
+    volume(0xB, volVibratoDepth, vibrato);
+    volume(0xC, volSetPanning, nullptr);
+    volume(0xD, volRememberParam, volPanSlideLeft);
+    volume(0xE, volRememberParam, volPanSlideRight);
+    volume(0xF, volTonePortaSpeed, tonePortamento);
+    return a;
+}
+
+}  // namespace
+
+const std::array<Action, ACTION_COUNT> ACTIONS = buildActions();
+
+}  // namespace mxm
