@@ -1,0 +1,23 @@
+# End-to-end tests: the real game in a private Xvfb (label e2e), and the install tree.
+if(TARGET skarvo AND TARGET skarvo_assets)
+  find_package(X11 REQUIRED)
+  if(TARGET mxm)
+    set(e2e_mxm $<TARGET_FILE:mxm>)
+  else()
+    set(e2e_mxm "")
+  endif()
+  add_executable(e2e_test e2e/e2e_test.cpp e2e/screen_check.cpp e2e/xserver.cpp e2e/process.cpp)
+  target_include_directories(e2e_test PRIVATE ${CMAKE_SOURCE_DIR}/assets)
+  target_link_libraries(e2e_test PRIVATE skarvo_assets X11::X11 X11::Xfixes PNG::PNG GTest::gtest GTest::gtest_main)
+  target_compile_definitions(e2e_test PRIVATE
+    SKARVO_ARTIFACTS="${SKARVO_ARTIFACTS}"
+    SKARVO_BINARY="$<TARGET_FILE:skarvo>"
+    MXM_BINARY="${e2e_mxm}")
+  add_dependencies(e2e_test skarvo)
+  if(TARGET mxm)
+    add_dependencies(e2e_test mxm)
+  endif()
+  # One game at a time: they share the machine's two cores with the rest of the suite.
+  gtest_discover_tests(e2e_test DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS e2e TIMEOUT 240 RESOURCE_LOCK skarvo_e2e)
+endif()

@@ -1,0 +1,324 @@
+// End-to-end tests: the real skarvo binary in a private Xvfb, driven with real key
+// events (xdotool), judged by screenshots, exit codes and SDL's disk audio recording.
+//
+// Timing is never assumed: every step polls for the condition it needs, with generous
+// limits, so a loaded machine only makes the tests slower. The game is frame-rate
+// driven, so positions are checked with wide margins.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "process.h"
+#include "screen_check.h"
+#include "xserver.h"
+
+namespace {
+
+using e2e::Box;
+using e2e::Image;
+
+constexpr int START_TIMEOUT_MS = 30000;
+constexpr int EXIT_TIMEOUT_MS = 3000;  // "at once", with room for a loaded machine
+constexpr int RING_BYTES = 65536;
+
+const std::string ARTIFACTS = SKARVO_ARTIFACTS;
+
+e2e::XServer* xserver = nullptr;
+
+class XvfbEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        xserver = new e2e::XServer;
+        if (!e2e::startXvfb(xserver)) {
+            delete xserver;
+            xserver = nullptr;
+        }
+    }
+    void TearDown() override {
+        if (xserver) e2e::stopXvfb(xserver);
+        delete xserver;
+        xserver = nullptr;
+    }
+};
+
+const auto* const environment = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
+
+struct Game {
+    e2e::Child child;
+    Window window = 0;
+    int64_t mappedMs = -1;      // spawn to window mapped
+    int64_t firstFrameMs = -1;  // spawn to the first frame seen drawn
+};
+
+// Starts the game and waits for its window and its first drawn frame; the audio driver
+// is chosen by `env`. The window is looked up again while waiting, since SDL may
+// replace its first window when it sets up the renderer.
+Game launch(const std::string& tag, std::vector<std::string> env = {"SDL_AUDIODRIVER=dummy"}) {
+    Game g;
+    env.push_back("DISPLAY=" + xserver->name);
+    env.push_back("SDL_VIDEODRIVER=x11");
+    g.child = e2e::spawn({SKARVO_BINARY}, env, ARTIFACTS + "/e2e_" + tag + ".log");
+    int64_t deadline = g.child.startMs + START_TIMEOUT_MS;
+    while (e2e::nowMs() < deadline) {
+        Window w = e2e::waitForWindow(*xserver, "Skarvo", int(deadline - e2e::nowMs()));
+        if (!w) break;
+        if (g.mappedMs < 0) g.mappedMs = e2e::nowMs() - g.child.startMs;
+        if (e2e::litFraction(e2e::grab(*xserver, w)) > 0.2) {
+            g.window = w;
+            g.firstFrameMs = e2e::nowMs() - g.child.startMs;
+            e2e::focus(*xserver, w);
+            break;
+        }
+        e2e::sleepMs(10);
+    }
+    return g;
+}
+
+bool exitedWithZero(int status) { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }
+
+std::string describe(int status) {
+    if (WIFEXITED(status)) return "exit code " + std::to_string(WEXITSTATUS(status));
+    if (WIFSIGNALED(status)) return "signal " + std::to_string(WTERMSIG(status));
+    return "status " + std::to_string(status);
+}
+
+// Polls screenshots until `done` accepts one; returns the last one taken.
+template <typename Pred>
+Image grabUntil(Window w, int timeoutMs, Pred done) {
+    int64_t deadline = e2e::nowMs() + timeoutMs;
+    Image shot;
+    do {
+        shot = e2e::grab(*xserver, w);
+        if (done(shot)) break;
+        e2e::sleepMs(20);
+    } while (e2e::nowMs() < deadline);
+    return shot;
+}
+
+void appendMetric(const std::string& line) {
+    std::ofstream(ARTIFACTS + "/e2e_metrics.txt", std::ios::app) << line << "\n";
+    std::printf("%s\n", line.c_str());
+}
+
+// Sends Escape and expects the process to end at once with exit code 0.
+void expectEscapeEnds(Game& g) {
+    int64_t sent = e2e::nowMs();
+    ASSERT_TRUE(e2e::xdotool(*xserver, {"key", "Escape"}));
+    int status = -1;
+    bool ended = e2e::waitFor(g.child, EXIT_TIMEOUT_MS, &status);
+    e2e::kill(g.child);
+    ASSERT_TRUE(ended) << "still running " << EXIT_TIMEOUT_MS << " ms after Escape";
+    EXPECT_TRUE(exitedWithZero(status)) << describe(status);
+    std::printf("Escape to exit: %lld ms\n", (long long)(e2e::nowMs() - sent));
+}
+
+#define REQUIRE_X()                                              \
+    do {                                                         \
+        if (!xserver) GTEST_SKIP() << "Xvfb could not be started"; \
+    } while (0)
+
+// The figure's drawn square stays within these rows while it stands on the top row
+// of its box; targets keep out of them during the first seconds (vultures end above
+// row 224, boots start at row 289), so what differs from the backdrop here is the
+// figure, and after a throw the thrown object.
+const e2e::Region FIGURE_BAND = {0, 228, 470, 282};
+
+// [SECTION] Window
+
+TEST(Window, CaptionPlaceSizeAndHiddenCursor) {
+    REQUIRE_X();
+    Game g = launch("window");
+    ASSERT_NE(g.window, 0u) << "no mapped window captioned \"Skarvo\" showing a frame";
+    EXPECT_EQ(e2e::windowName(*xserver, g.window), "Skarvo");
+    e2e::Geometry geo = e2e::windowGeometry(*xserver, g.window);
+    EXPECT_EQ(geo.x, 0);
+    EXPECT_EQ(geo.y, 0);
+    EXPECT_EQ(geo.width, 640);
+    EXPECT_EQ(geo.height, 480);
+
+    // Outside the window the server's own cursor must show, which proves the probe
+    // sees cursors at all.
+    bool known = false;
+    bool outsideInvisible = e2e::cursorInvisibleAt(*xserver, 900, 700, &known);
+    if (!known) {
+        std::printf("XFixes cursor image unavailable: cursor visibility not checked\n");
+    } else {
+        EXPECT_FALSE(outsideInvisible) << "the probe sees no cursor even over the bare screen";
+        bool insideInvisible = e2e::cursorInvisibleAt(*xserver, 320, 240, &known);
+        EXPECT_TRUE(insideInvisible) << "the mouse cursor shows over the game window";
+    }
+
+    e2e::sleepMs(1000);
+    long hwm = e2e::procStatusKb(g.child.pid, "VmHWM:");
+    long rss = e2e::procStatusKb(g.child.pid, "VmRSS:");
+    appendMetric("start-up: window mapped after " + std::to_string(g.mappedMs) + " ms, first drawn frame after " +
+                 std::to_string(g.firstFrameMs) + " ms");
+    appendMetric("memory after 1 s: VmHWM " + std::to_string(hwm) + " kB, VmRSS " + std::to_string(rss) + " kB");
+    expectEscapeEnds(g);
+}
+
+// [SECTION] Play
+
+TEST(Play, BackdropFigureWalkAndThrow) {
+    REQUIRE_X();
+    Image reference = e2e::backdropReference();
+    ASSERT_EQ(reference.width, 640);
+    ASSERT_EQ(reference.height, 480);
+    Game g = launch("play");
+    ASSERT_NE(g.window, 0u);
+
+    // About a second in: the backdrop fills the window and the figure stands at the
+    // top left corner of its box (drawn x -0.25..63.75, y 219.75..283.75).
+    e2e::sleepMs(1000);
+    Image start = e2e::grab(*xserver, g.window);
+    e2e::savePng(start, ARTIFACTS + "/e2e_start.png");
+    Image a = e2e::normalise(start);
+    double same = e2e::matchingFraction(a, reference);
+    EXPECT_GT(same, 0.85) << "the screen does not show the desert backdrop";
+    Box figure = e2e::differingBox(a, reference, FIGURE_BAND);
+    EXPECT_GT(figure.count, 300) << "no figure on the top row of its box";
+    EXPECT_LE(figure.minX, 8);
+    EXPECT_LE(figure.maxX, 70);
+    Box under = e2e::differingBox(a, reference, {0, 290, 64, 380});
+    EXPECT_LT(under.count, figure.count / 4) << "something is drawn below the figure in its box";
+    std::printf("start: backdrop match %.3f, figure x %d..%d (centre %.1f), %d px\n", same, figure.minX,
+                figure.maxX, figure.centreX, figure.count);
+
+    // Holding Right for half a second walks it right (0.5 px/ms while held).
+    ASSERT_TRUE(e2e::xdotool(*xserver, {"keydown", "Right"}));
+    e2e::sleepMs(500);
+    ASSERT_TRUE(e2e::xdotool(*xserver, {"keyup", "Right"}));
+    Box moved;
+    Image walked = grabUntil(g.window, 5000, [&](const Image& s) {
+        moved = e2e::differingBox(e2e::normalise(s), reference, FIGURE_BAND);
+        return moved.count > 300 && moved.centreX > figure.centreX + 60;
+    });
+    e2e::savePng(walked, ARTIFACTS + "/e2e_walked.png");
+    EXPECT_GT(moved.centreX, figure.centreX + 60) << "the figure did not walk right";
+    EXPECT_GT(moved.count, 300);
+    std::printf("walked: figure x %d..%d (centre %.1f)\n", moved.minX, moved.maxX, moved.centreX);
+
+    // Space throws: an object leaves the figure's hand (15 px in, 30 px up from its
+    // feet) and flies right, so it soon shows beside the figure's square.
+    e2e::Region beside = {moved.maxX + 3, 228, std::min(moved.maxX + 260, 640), 282};
+    Image calm = e2e::normalise(e2e::grab(*xserver, g.window));
+    Box before = e2e::differingBox(calm, reference, beside);
+    EXPECT_LT(before.count, 20) << "something already flies beside the figure";
+    ASSERT_TRUE(e2e::xdotool(*xserver, {"key", "space"}));
+    Box thrown;
+    Image throwing = grabUntil(g.window, 5000, [&](const Image& s) {
+        thrown = e2e::differingBox(e2e::normalise(s), reference, beside);
+        return thrown.count >= 40;
+    });
+    e2e::savePng(throwing, ARTIFACTS + "/e2e_throw.png");
+    EXPECT_GE(thrown.count, 40) << "no thrown object beside the figure";
+    EXPECT_LT(thrown.maxX - thrown.minX, 60) << "more than one small object beside the figure";
+    std::printf("thrown: object x %d..%d y %d..%d\n", thrown.minX, thrown.maxX, thrown.minY, thrown.maxY);
+
+    expectEscapeEnds(g);
+}
+
+// [SECTION] Exit
+
+TEST(Exit, CloseRequestEndsWithZero) {
+    REQUIRE_X();
+    Game g = launch("close");
+    ASSERT_NE(g.window, 0u);
+    e2e::sendCloseRequest(*xserver, g.window);
+    int status = -1;
+    bool ended = e2e::waitFor(g.child, EXIT_TIMEOUT_MS, &status);
+    e2e::kill(g.child);
+    ASSERT_TRUE(ended) << "still running after the window manager's close request";
+    EXPECT_TRUE(exitedWithZero(status)) << describe(status);
+}
+
+TEST(Exit, EscapeWhileKeysAreHeld) {
+    REQUIRE_X();
+    Game g = launch("escape");
+    ASSERT_NE(g.window, 0u);
+    // Escape ends the game from any state, also while walking and throwing.
+    ASSERT_TRUE(e2e::xdotool(*xserver, {"keydown", "Left", "keydown", "Up", "keydown", "space"}));
+    e2e::sleepMs(200);
+    expectEscapeEnds(g);
+    e2e::xdotool(*xserver, {"keyup", "Left", "keyup", "Up", "keyup", "space"});
+}
+
+// [SECTION] Sound
+
+std::vector<uint8_t> readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(Sound, DiskRecordingIsSilentRingThenTheSong) {
+    REQUIRE_X();
+    if (std::string(MXM_BINARY).empty()) GTEST_SKIP() << "mxm is not built";
+    const std::string recording = ARTIFACTS + "/e2e_disk_audio.raw";
+    std::remove(recording.c_str());
+    Game g = launch("disk_audio", {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + recording});
+    ASSERT_NE(g.window, 0u);
+    // Record about three ring lengths of song after the silent first turn.
+    constexpr size_t WANTED = RING_BYTES + 3 * 176400;
+    int64_t deadline = e2e::nowMs() + 20000;
+    while (e2e::nowMs() < deadline && readFile(recording).size() < WANTED) e2e::sleepMs(100);
+    expectEscapeEnds(g);
+
+    std::vector<uint8_t> got = readFile(recording);
+    ASSERT_GT(got.size(), size_t(RING_BYTES) + 44100 * 4) << "the disk driver recorded too little";
+    for (size_t i = 0; i < RING_BYTES; ++i)
+        ASSERT_EQ(got[i], 0) << "sound in the first ring length, at byte " << i;
+
+    const std::string rendered = ARTIFACTS + "/e2e_mxm_render.raw";
+    size_t songBytes = got.size() - RING_BYTES;
+    e2e::Child r = e2e::spawn({MXM_BINARY, "render", "--embedded", "--raw", "--frames", std::to_string(songBytes / 4),
+                               "-o", rendered},
+                              {}, ARTIFACTS + "/e2e_mxm_render.log");
+    int status = -1;
+    ASSERT_TRUE(e2e::waitFor(r, 120000, &status));
+    ASSERT_TRUE(exitedWithZero(status)) << "mxm render: " << describe(status);
+    std::vector<uint8_t> want = readFile(rendered);
+    ASSERT_GE(want.size(), songBytes);
+
+    // Sample for sample from the start of the song. The comparison may stop early only
+    // at an underrun, which shows as the ring replaying what it held one turn before.
+    size_t matched = 0;
+    while (matched < songBytes && got[RING_BYTES + matched] == want[matched]) ++matched;
+    bool allSilent = true;
+    for (size_t i = 0; i < songBytes && allSilent; ++i) allSilent = want[i] == 0;
+    EXPECT_FALSE(allSilent) << "the rendered song is silent";
+    if (matched < songBytes) {
+        size_t at = RING_BYTES + (matched & ~size_t(3));
+        size_t span = std::min<size_t>(256, got.size() - at);
+        bool replay = true;
+        for (size_t i = 0; i < span; ++i) replay = replay && got[at + i] == got[at + i - RING_BYTES];
+        EXPECT_TRUE(replay) << "recording differs from the render at song byte " << matched
+                            << " and is no replay of the previous ring turn";
+        EXPECT_GE(matched, size_t(44100 * 4)) << "underrun within the first second of the song";
+    }
+    appendMetric("disk audio: " + std::to_string(got.size()) + " bytes recorded, " + std::to_string(matched) +
+                 " bytes of song equal to the render" + (matched < songBytes ? " (then an underrun)" : ""));
+}
+
+TEST(Sound, GameRunsWithoutAudioDevice) {
+    REQUIRE_X();
+    Image reference = e2e::backdropReference();
+    // "dummy" opens and discards; a driver that does not exist makes opening fail.
+    for (const char* driver : {"dummy", "no-such-driver"}) {
+        SCOPED_TRACE(driver);
+        Game g = launch(std::string("silent_") + (driver[0] == 'd' ? "dummy" : "none"),
+                        {std::string("SDL_AUDIODRIVER=") + driver});
+        ASSERT_NE(g.window, 0u);
+        Image shot = grabUntil(g.window, START_TIMEOUT_MS, [&](const Image& s) {
+            return e2e::matchingFraction(e2e::normalise(s), reference) > 0.85;
+        });
+        EXPECT_GT(e2e::matchingFraction(e2e::normalise(shot), reference), 0.85) << "no backdrop drawn";
+        expectEscapeEnds(g);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,40 @@
+// process.h — starting and watching a child process for the end-to-end tests.
+//
+//   e2e::Child c = e2e::spawn({"/path/skarvo"}, {"DISPLAY=:5", "SDL_AUDIODRIVER=dummy"});
+//   int status = 0;
+//   bool ended = e2e::waitFor(c, 5000, &status);   // milliseconds
+//   e2e::kill(c);                                  // harmless once ended
+//
+// Units: milliseconds of the monotonic clock.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+struct Child {
+    pid_t pid = -1;
+    bool reaped = false;
+    int status = 0;      // wait status once reaped
+    int64_t startMs = 0; // monotonic time of the spawn
+};
+
+int64_t nowMs();
+void sleepMs(int ms);
+
+// Starts argv[0] with the current environment plus (overriding) the given entries;
+// stdout and stderr go to logPath when it is not empty.
+Child spawn(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
+            const std::string& logPath = "");
+// Waits up to timeoutMs for the child to end; true when it has, with the wait status.
+bool waitFor(Child& child, int timeoutMs, int* status);
+// Ends the child with SIGKILL and reaps it, unless it has already ended.
+void kill(Child& child);
+// Reads a "VmHWM:"-style field (kB) from /proc/<pid>/status; -1 when unknown.
+long procStatusKb(pid_t pid, const char* field);
+
+}  // namespace e2e

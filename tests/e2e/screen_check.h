@@ -1,0 +1,40 @@
+// screen_check.h — reading screenshots of the game against the backdrop image.
+//
+// A pixel "differs" when, after a light blur of both pictures (which absorbs the
+// smoothing of the texture scaling), one channel is more than DIFF_TOLERANCE away from
+// the backdrop. Everything drawn over the backdrop (figure, targets, thrown objects)
+// shows up as differing pixels.
+//
+//   e2e::Image ref = e2e::backdropReference();
+//   double same = e2e::matchingFraction(shot, ref);
+//   e2e::Box box = e2e::differingBox(shot, ref, {0, 228, 470, 282});
+//
+// Units: back-buffer pixels (640 × 480); screenshots of another size are scaled first.
+#pragma once
+
+#include "xserver.h"
+
+namespace e2e {
+
+constexpr int DIFF_TOLERANCE = 40;
+
+struct Region {
+    int x0, y0, x1, y1;  // half-open: x0 <= x < x1, y0 <= y < y1
+};
+
+struct Box {
+    int count = 0;  // differing pixels in the region
+    int minX = 0, maxX = -1, minY = 0, maxY = -1;
+    double centreX = 0, centreY = 0;
+};
+
+// Image 0 of the embedded block as the 640 × 480 backdrop over black.
+Image backdropReference();
+// The screenshot brought to 640 × 480 (nearest pixel) and blurred; the reference blurred.
+Image normalise(const Image& shot);
+double matchingFraction(const Image& shot, const Image& reference);
+Box differingBox(const Image& shot, const Image& reference, Region region);
+// Share of non-black pixels: tells a drawn frame from an empty window.
+double litFraction(const Image& shot);
+
+}  // namespace e2e

@@ -1,0 +1,254 @@
+#include "xserver.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/Xfixes.h>
+#include <png.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace e2e {
+
+namespace {
+
+// Xlib's default handler ends the process on BadWindow, which happens when the game
+// destroys a window while we walk the tree; the tests treat such a window as absent.
+int ignoreXErrors(Display*, XErrorEvent*) { return 0; }
+
+bool readLine(int fd, int timeoutMs, std::string* line) {
+    int64_t deadline = nowMs() + timeoutMs;
+    char c = 0;
+    while (nowMs() < deadline) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 100) <= 0) continue;
+        ssize_t n = read(fd, &c, 1);
+        if (n == 1) {
+            if (c == '\n') return true;
+            *line += c;
+        } else if (n == 0) {
+            return false;
+        }
+    }
+    return false;
+}
+
+Window findNamed(XServer& x, Window parent, const char* title, int depth) {
+    Window root = 0, parentOut = 0, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(x.display, parent, &root, &parentOut, &children, &count)) return 0;
+    Window found = 0;
+    for (unsigned i = 0; i < count && !found; ++i) {
+        if (windowName(x, children[i]) == title) {
+            XWindowAttributes a{};
+            if (XGetWindowAttributes(x.display, children[i], &a) && a.map_state == IsViewable)
+                found = children[i];
+        }
+        if (!found && depth < 2) found = findNamed(x, children[i], title, depth + 1);
+    }
+    if (children) XFree(children);
+    return found;
+}
+
+}  // namespace
+
+bool startXvfb(XServer* server) {
+    // -displayfd lets the server pick a free display number and tell us which.
+    int fds[2];
+    if (pipe(fds) != 0) return false;
+    std::string fd = std::to_string(fds[1]);
+    std::vector<std::string> argv = {"/usr/bin/Xvfb", "-displayfd", fd, "-screen", "0", "1024x768x24",
+                                     "-nolisten", "tcp", "-noreset"};
+    server->server = spawn(argv, {}, "/dev/null");
+    close(fds[1]);
+    std::string line;
+    bool ok = server->server.pid > 0 && readLine(fds[0], 20000, &line) && !line.empty();
+    close(fds[0]);
+    if (!ok) {
+        kill(server->server);
+        return false;
+    }
+    server->displayNumber = std::atoi(line.c_str());
+    server->name = ":" + line;
+    XSetErrorHandler(ignoreXErrors);
+    for (int i = 0; i < 200 && !server->display; ++i) {
+        server->display = XOpenDisplay(server->name.c_str());
+        if (!server->display) sleepMs(50);
+    }
+    return server->display != nullptr;
+}
+
+void stopXvfb(XServer* server) {
+    if (server->display) XCloseDisplay(server->display);
+    server->display = nullptr;
+    if (server->server.pid > 0 && !server->server.reaped) {
+        ::kill(server->server.pid, SIGTERM);
+        if (!waitFor(server->server, 5000, nullptr)) kill(server->server);
+    }
+}
+
+std::string windowName(XServer& x, Window w) {
+    std::string name;
+    Atom utf8 = XInternAtom(x.display, "UTF8_STRING", False);
+    Atom netName = XInternAtom(x.display, "_NET_WM_NAME", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(x.display, w, netName, 0, 1024, False, utf8, &type, &format, &items, &after,
+                           &data) == Success &&
+        data) {
+        name.assign(reinterpret_cast<char*>(data), items);
+        XFree(data);
+        return name;
+    }
+    char* legacy = nullptr;
+    if (XFetchName(x.display, w, &legacy) && legacy) {
+        name = legacy;
+        XFree(legacy);
+    }
+    return name;
+}
+
+Window waitForWindow(XServer& x, const char* title, int timeoutMs) {
+    int64_t deadline = nowMs() + timeoutMs;
+    for (;;) {
+        Window w = findNamed(x, DefaultRootWindow(x.display), title, 0);
+        if (w || nowMs() >= deadline) return w;
+        sleepMs(10);
+    }
+}
+
+Geometry windowGeometry(XServer& x, Window w) {
+    Geometry g;
+    // Where a window manager reparented the window, the outer frame is the child of root.
+    Window outer = w;
+    for (;;) {
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(x.display, outer, &root, &parent, &children, &count)) break;
+        if (children) XFree(children);
+        if (parent == root || parent == 0) break;
+        outer = parent;
+    }
+    XWindowAttributes a{};
+    if (!XGetWindowAttributes(x.display, outer, &a)) return g;
+    Window child = 0;
+    XTranslateCoordinates(x.display, outer, DefaultRootWindow(x.display), 0, 0, &g.x, &g.y, &child);
+    g.x -= a.border_width;
+    g.y -= a.border_width;
+    g.width = a.width + 2 * a.border_width;
+    g.height = a.height + 2 * a.border_width;
+    XWindowAttributes inner{};
+    g.viewable = XGetWindowAttributes(x.display, w, &inner) && inner.map_state == IsViewable;
+    return g;
+}
+
+void focus(XServer& x, Window w) {
+    XSetInputFocus(x.display, w, RevertToParent, CurrentTime);
+    XSync(x.display, False);
+}
+
+bool cursorInvisibleAt(XServer& x, int px, int py, bool* known) {
+    XWarpPointer(x.display, None, DefaultRootWindow(x.display), 0, 0, 0, 0, px, py);
+    XSync(x.display, False);
+    int eventBase = 0, errorBase = 0;
+    *known = XFixesQueryExtension(x.display, &eventBase, &errorBase);
+    if (!*known) return false;
+    // The server updates the sprite as the pointer crosses into the window; give it a moment.
+    sleepMs(100);
+    XFixesCursorImage* cursor = XFixesGetCursorImage(x.display);
+    if (!cursor) {
+        *known = false;
+        return false;
+    }
+    bool invisible = true;
+    for (int i = 0; i < cursor->width * cursor->height; ++i)
+        if ((cursor->pixels[i] >> 24) & 0xFF) invisible = false;
+    XFree(cursor);
+    return invisible;
+}
+
+Image grab(XServer& x, Window w) {
+    Image image;
+    XWindowAttributes a{};
+    if (!XGetWindowAttributes(x.display, w, &a)) return image;
+    XImage* xi = XGetImage(x.display, w, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
+    if (!xi) return image;
+    image.width = a.width;
+    image.height = a.height;
+    image.rgb.resize(size_t(a.width) * a.height * 3);
+    auto shiftOf = [](unsigned long mask) {
+        int s = 0;
+        while (mask && !(mask & 1)) {
+            mask >>= 1;
+            ++s;
+        }
+        return s;
+    };
+    int rs = shiftOf(xi->red_mask), gs = shiftOf(xi->green_mask), bs = shiftOf(xi->blue_mask);
+    for (int yy = 0; yy < a.height; ++yy)
+        for (int xx = 0; xx < a.width; ++xx) {
+            unsigned long p = XGetPixel(xi, xx, yy);
+            uint8_t* o = &image.rgb[(size_t(yy) * a.width + xx) * 3];
+            o[0] = uint8_t((p & xi->red_mask) >> rs);
+            o[1] = uint8_t((p & xi->green_mask) >> gs);
+            o[2] = uint8_t((p & xi->blue_mask) >> bs);
+        }
+    XDestroyImage(xi);
+    return image;
+}
+
+void sendCloseRequest(XServer& x, Window w) {
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = w;
+    e.xclient.message_type = XInternAtom(x.display, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = long(XInternAtom(x.display, "WM_DELETE_WINDOW", False));
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(x.display, w, False, NoEventMask, &e);
+    XSync(x.display, False);
+}
+
+bool xdotool(XServer& x, const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {"/usr/bin/xdotool"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    Child c = spawn(argv, {"DISPLAY=" + x.name});
+    int status = 0;
+    if (!waitFor(c, 20000, &status)) {
+        kill(c);
+        return false;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool savePng(const Image& image, const std::string& path) {
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    png.width = png_uint_32(image.width);
+    png.height = png_uint_32(image.height);
+    png.format = PNG_FORMAT_RGB;
+    return png_image_write_to_file(&png, path.c_str(), 0, image.rgb.data(), 0, nullptr) != 0;
+}
+
+bool decodePng(const uint8_t* data, size_t size, Image* image) {
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&png, data, size)) return false;
+    png.format = PNG_FORMAT_RGBA;
+    std::vector<uint8_t> rgba(PNG_IMAGE_SIZE(png));
+    if (!png_image_finish_read(&png, nullptr, rgba.data(), 0, nullptr)) return false;
+    image->width = int(png.width);
+    image->height = int(png.height);
+    image->rgb.resize(size_t(png.width) * png.height * 3);
+    for (size_t i = 0; i < size_t(png.width) * png.height; ++i)
+        for (int c = 0; c < 3; ++c) image->rgb[i * 3 + c] = uint8_t(rgba[i * 4 + c] * rgba[i * 4 + 3] / 255);
+    return true;
+}
+
+}  // namespace e2e
