@@ -21,3 +21,14 @@ if(TARGET skarvo AND TARGET skarvo_assets)
   gtest_discover_tests(e2e_test DISCOVERY_TIMEOUT 60
     PROPERTIES LABELS e2e TIMEOUT 240 RESOURCE_LOCK skarvo_e2e)
 endif()
+
+# The install tree: programs, desktop entry, icons and man pages.
+set(installed_programs)
+foreach(program skarvo mxm skarvo-sim)
+  if(TARGET ${program})
+    list(APPEND installed_programs ${program})
+  endif()
+endforeach()
+add_test(NAME install_tree
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e/install_check.sh ${CMAKE_BINARY_DIR} ${installed_programs})
+set_tests_properties(install_tree PROPERTIES LABELS install TIMEOUT 120)
