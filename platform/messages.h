@@ -9,6 +9,8 @@ constexpr uint32_t WM_CLOSE = 0x0010;
 constexpr uint32_t WM_QUIT = 0x0012;
 constexpr uint32_t WM_KEYDOWN = 0x0100;
 constexpr uint32_t WM_KEYUP = 0x0101;
+constexpr uint32_t WM_SYSKEYDOWN = 0x0104;  // a key pressed while Alt is held
+constexpr uint32_t WM_SYSKEYUP = 0x0105;
 
 constexpr uint32_t VK_ESCAPE = 0x1B;
 constexpr uint32_t VK_SPACE = 0x20;

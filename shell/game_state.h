@@ -8,19 +8,10 @@
 
 #include <cstdint>
 
+#include "../platform/device.h"
 #include "../platform/messages.h"
 #include "../platform/sprite.h"
-
-namespace platform {
-struct Direct3D;
-struct Device;
-struct WindowClass {
-    uint32_t style;
-    WindowProc windowProc;
-    void* instance;
-    const char* className;
-};
-}  // namespace platform
+#include "../platform/window.h"
 
 namespace skarvo {
 

@@ -1,0 +1,192 @@
+// headless_backend.cpp — the platform without a display, for tests and tools.
+//
+// Implements: window class and window (records only, nothing on screen), the message
+// queue (messages the caller queued, one per peek), dispatch to the window
+// procedure, the clock (the value the caller set), the graphics device drawing with
+// SDL's software renderer into a 640 × 480 surface (the same drawing code as the
+// real window), present (flushes the drawing; no pacing, the caller owns time),
+// textures, the sprite batch with its draw log, PNG snapshots, and exit through a
+// replaceable handler.
+// Lacks: a visible window, a real clock, vertical sync, the mouse cursor (showCursor
+// only counts), and any input but queued messages.
+#include <png.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "clock.h"
+#include "headless.h"
+#include "render_internal.h"
+
+namespace platform {
+
+struct Window {
+    WindowClass windowClass;
+};
+
+struct Direct3D {
+    int unused;
+};
+
+namespace {
+
+constexpr int QUEUE_CAPACITY = 1024;
+
+WindowClass registered{};
+bool haveClass = false;
+Window theWindow{};
+bool haveWindow = false;
+int cursorCount = 0;
+uint32_t clockMs = 0;
+Message queue[QUEUE_CAPACITY];
+int queueHead = 0, queueCount = 0;
+void (*exitHandler)(int) = nullptr;
+
+Direct3D theDirect3D{};
+Device theDevice{};
+bool haveDevice = false;
+SDL_Surface* surface = nullptr;
+uint8_t pixels[BACK_BUFFER_WIDTH * BACK_BUFFER_HEIGHT * 4];
+
+}  // namespace
+
+// --- window and messages ---
+
+Window* getDesktopWindow() { return nullptr; }
+
+void* getModuleHandle(const char*) {
+    static int module;
+    return &module;
+}
+
+uint16_t registerClass(const WindowClass* windowClass) {
+    if (!windowClass || !windowClass->windowProc || !windowClass->className) return 0;
+    registered = *windowClass;
+    haveClass = true;
+    return 1;
+}
+
+Window* createWindow(uint32_t, const char* className, const char*, uint32_t, int, int, int, int, Window*, void*,
+                     void*, void*) {
+    if (!haveClass || !className || std::strcmp(className, registered.className) != 0) {
+        setLastError("window creation", "class not registered");
+        return nullptr;
+    }
+    theWindow.windowClass = registered;
+    haveWindow = true;
+    return &theWindow;
+}
+
+int showCursor(bool show) { return show ? ++cursorCount : --cursorCount; }
+
+bool peekMessage(Message* msg, Window* window, uint32_t filterMin, uint32_t filterMax, uint32_t remove) {
+    for (int i = 0; i < queueCount; ++i) {
+        const Message& m = queue[(queueHead + i) % QUEUE_CAPACITY];
+        if (window && m.window != window) continue;
+        if ((filterMin || filterMax) && (m.message < filterMin || m.message > filterMax)) continue;
+        *msg = m;
+        if (remove & PM_REMOVE) {
+            // Close the gap: later messages keep their order.
+            for (int j = i; j + 1 < queueCount; ++j)
+                queue[(queueHead + j) % QUEUE_CAPACITY] = queue[(queueHead + j + 1) % QUEUE_CAPACITY];
+            --queueCount;
+        }
+        return true;
+    }
+    return false;
+}
+
+intptr_t dispatchMessage(const Message* msg) {
+    if (!msg || !msg->window || !msg->window->windowClass.windowProc) return 0;
+    return msg->window->windowClass.windowProc(msg->window, msg->message, msg->wParam, msg->lParam);
+}
+
+intptr_t defWindowProc(Window*, uint32_t, uintptr_t, intptr_t) { return 0; }
+
+void exitProcess(int code) {
+    if (exitHandler) exitHandler(code);
+    std::fflush(nullptr);
+    std::_Exit(code);
+}
+
+// --- clock ---
+
+uint32_t timeGetTime() { return clockMs; }
+
+// --- device ---
+
+Direct3D* direct3DCreate(uint32_t) { return &theDirect3D; }
+
+Device* createDevice(Direct3D* direct3d, uint32_t, uint32_t, Window* focusWindow, uint32_t,
+                     const PresentParameters*) {
+    if (!direct3d || !focusWindow) {
+        setLastError("device creation", "no window");
+        return nullptr;
+    }
+    if (haveDevice) return &theDevice;
+    surface = SDL_CreateRGBSurfaceWithFormat(0, BACK_BUFFER_WIDTH, BACK_BUFFER_HEIGHT, 32, SDL_PIXELFORMAT_XBGR8888);
+    SDL_Renderer* renderer = surface ? SDL_CreateSoftwareRenderer(surface) : nullptr;
+    if (!renderer) {
+        setLastError("device creation", SDL_GetError());
+        return nullptr;
+    }
+    renderMakeDevice(&theDevice, renderer, nullptr);
+    haveDevice = true;
+    return &theDevice;
+}
+
+int devicePresent(Device* device, const void*, const void*, Window*, const void*) {
+    if (!device) return -1;
+    SDL_RenderFlush(device->renderer);
+    return 0;
+}
+
+// --- headless controls ---
+
+void headlessSetClock(uint32_t ms) { clockMs = ms; }
+
+void headlessQueueMessage(const Message& message) {
+    if (queueCount == QUEUE_CAPACITY) return;
+    Message m = message;
+    m.window = haveWindow ? &theWindow : nullptr;
+    queue[(queueHead + queueCount) % QUEUE_CAPACITY] = m;
+    ++queueCount;
+}
+
+int headlessQueuedMessages() { return queueCount; }
+
+const SpriteDrawRecord* headlessSpriteDraws(int* count) {
+    SpriteBatch* batch = renderLastBatch();
+    *count = batch ? batch->count : 0;
+    return batch ? batch->draws : nullptr;
+}
+
+const uint8_t* headlessPixels() {
+    if (!haveDevice) return pixels;
+    SDL_RenderFlush(theDevice.renderer);
+    for (int y = 0; y < BACK_BUFFER_HEIGHT; ++y) {
+        const uint8_t* row = static_cast<const uint8_t*>(surface->pixels) + static_cast<size_t>(y) * surface->pitch;
+        uint8_t* out = pixels + static_cast<size_t>(y) * BACK_BUFFER_WIDTH * 4;
+        std::memcpy(out, row, BACK_BUFFER_WIDTH * 4);
+        for (int x = 0; x < BACK_BUFFER_WIDTH; ++x) out[x * 4 + 3] = 0xFF;  // the back buffer has no alpha
+    }
+    return pixels;
+}
+
+bool headlessSavePng(const char* path) {
+    const uint8_t* rgba = headlessPixels();
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = BACK_BUFFER_WIDTH;
+    image.height = BACK_BUFFER_HEIGHT;
+    image.format = PNG_FORMAT_RGBA;
+    bool ok = png_image_write_to_file(&image, path, 0, rgba, BACK_BUFFER_WIDTH * 4, nullptr) != 0;
+    png_image_free(&image);
+    return ok;
+}
+
+void headlessSetExitHandler(void (*handler)(int code)) { exitHandler = handler; }
+
+}  // namespace platform

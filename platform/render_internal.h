@@ -1,0 +1,56 @@
+// render_internal.h — private to platform/: the device, texture and sprite-batch
+// records behind the opaque handles, shared by both backends, which all draw through
+// an SDL renderer (a window's renderer into a render-target texture, or the software
+// renderer into a surface).
+//
+// A backend makes the renderer and calls renderMakeDevice(); render.cpp implements
+// every device, texture and sprite call but present, which each backend owns.
+#pragma once
+
+#include <SDL.h>
+
+#include "device.h"
+#include "headless.h"
+
+namespace platform {
+
+struct Texture {
+    SDL_Texture* sdl;
+    int width, height;
+};
+
+constexpr int MAX_SPRITES_PER_BATCH = 4096;  // further draws of one batch are dropped
+
+struct SpriteBatch {
+    Device* device;
+    Matrix transform;
+    uint32_t flags;
+    int count;
+    SpriteDrawRecord draws[MAX_SPRITES_PER_BATCH];
+    int order[MAX_SPRITES_PER_BATCH];
+};
+
+constexpr int MAX_RENDER_STATE = 256;
+
+struct Device {
+    SDL_Renderer* renderer;
+    SDL_Texture* backBuffer;  // the render target, or null when the renderer draws into the back buffer itself
+    Matrix world, view, projection;
+    uint32_t fvf;
+    uint32_t renderStates[MAX_RENDER_STATE];
+    Material material;
+    Texture* texture0;
+};
+
+// Fills `device` with the default state for `renderer` (and its render target).
+void renderMakeDevice(Device* device, SDL_Renderer* renderer, SDL_Texture* backBuffer);
+// The batch begun last (for the headless draw log); null before the first begin.
+SpriteBatch* renderLastBatch();
+// Records a failure for lastError().
+void setLastError(const char* what, const char* detail);
+
+// One sprite's quad as SDL vertices: the texel `centre` on `position`, the batch
+// transform applied, half a pixel added (our pixel centres sit at +0.5), tinted.
+void spriteQuad(const SpriteDrawRecord& draw, SDL_Vertex out[4]);
+
+}  // namespace platform

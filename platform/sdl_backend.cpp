@@ -1,0 +1,225 @@
+// sdl_backend.cpp — the platform on a real display, through SDL2.
+//
+// Implements: one window (caption, outer size 640 × 480 at the top left, cursor
+// hidden), the message peek (one translated event per call: key-down with
+// auto-repeat, key-up, close), dispatch, default window procedure, immediate exit,
+// the millisecond clock (low 32 bits of SDL's 64-bit ticks), the graphics device on
+// SDL's renderer (accelerated with vsync, else software) drawing into a 640 × 480
+// render-target texture, and present: the back buffer scaled with a smooth filter to
+// the window, waiting for the display's refresh, or paced to 60 Hz where there is
+// none (dummy/offscreen drivers, software renderer, vsync that does not wait).
+// Lacks: more than one window, mouse input, lost-device recovery (SDL keeps
+// textures), a depth buffer (see device.h).
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "clock.h"
+#include "input.h"
+#include "render_internal.h"
+
+namespace platform {
+
+struct Window {
+    WindowClass windowClass;
+    SDL_Window* sdl;
+};
+
+struct Direct3D {
+    int unused;
+};
+
+namespace {
+
+WindowClass registered{};
+bool haveClass = false;
+Window theWindow{};
+Direct3D theDirect3D{};
+Device theDevice{};
+bool haveDevice = false;
+int cursorCount = 0;
+
+// Present pacing.
+bool paceSelf = false;
+uint64_t nextFrameTicks = 0;  // performance-counter ticks
+uint64_t lastPresentTicks = 0;
+int fastFrames = 0;
+
+bool initVideo() {
+    if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        setLastError("video initialisation", SDL_GetError());
+        return false;
+    }
+    return true;
+}
+
+// Waits until the next 60 Hz frame boundary of our own schedule.
+void paceTo60Hz() {
+    const uint64_t freq = SDL_GetPerformanceFrequency();
+    const uint64_t period = freq / 60;
+    uint64_t now = SDL_GetPerformanceCounter();
+    if (nextFrameTicks == 0 || now > nextFrameTicks + period) nextFrameTicks = now;  // first frame or a long stall
+    while (now < nextFrameTicks) {
+        uint64_t leftMs = (nextFrameTicks - now) * 1000 / freq;
+        if (leftMs > 1) SDL_Delay(static_cast<uint32_t>(leftMs - 1));
+        now = SDL_GetPerformanceCounter();
+    }
+    nextFrameTicks += period;
+}
+
+}  // namespace
+
+// --- window and messages ---
+
+Window* getDesktopWindow() { return nullptr; }
+
+void* getModuleHandle(const char*) {
+    static int module;
+    return &module;
+}
+
+uint16_t registerClass(const WindowClass* windowClass) {
+    if (!windowClass || !windowClass->windowProc || !windowClass->className) return 0;
+    registered = *windowClass;
+    haveClass = true;
+    return 1;
+}
+
+Window* createWindow(uint32_t, const char* className, const char* caption, uint32_t, int x, int y, int width,
+                     int height, Window*, void*, void*, void*) {
+    if (!haveClass || !className || std::strcmp(className, registered.className) != 0) {
+        setLastError("window creation", "class not registered");
+        return nullptr;
+    }
+    if (theWindow.sdl) return &theWindow;
+    if (!initVideo()) return nullptr;
+    SDL_Window* w = SDL_CreateWindow(caption ? caption : "", x, y, width, height, SDL_WINDOW_SHOWN);
+    if (!w) {
+        setLastError("window creation", SDL_GetError());
+        return nullptr;
+    }
+    // The size asked for is the outer size: take the frame off the client area.
+    int top = 0, left = 0, bottom = 0, right = 0;
+    if (SDL_GetWindowBordersSize(w, &top, &left, &bottom, &right) == 0 && (top | left | bottom | right) != 0 &&
+        width > left + right && height > top + bottom) {
+        SDL_SetWindowSize(w, width - left - right, height - top - bottom);
+        SDL_SetWindowPosition(w, x + left, y + top);
+    }
+    theWindow.windowClass = registered;
+    theWindow.sdl = w;
+    return &theWindow;
+}
+
+int showCursor(bool show) {
+    cursorCount += show ? 1 : -1;
+    SDL_ShowCursor(cursorCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
+    return cursorCount;
+}
+
+bool peekMessage(Message* msg, Window*, uint32_t filterMin, uint32_t filterMax, uint32_t remove) {
+    // Without PM_REMOVE the event would have to stay queued; the game always removes.
+    (void)remove;
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) {
+        Message m{};
+        bool have = false;
+        switch (e.type) {
+            case SDL_QUIT: m.message = WM_CLOSE, have = true; break;
+            case SDL_WINDOWEVENT:
+                if (e.window.event == SDL_WINDOWEVENT_CLOSE) m.message = WM_CLOSE, have = true;
+                break;
+            case SDL_KEYDOWN:
+            case SDL_KEYUP:
+                have = keyMessage(e.key.keysym.scancode, e.type == SDL_KEYDOWN, (e.key.keysym.mod & KMOD_ALT) != 0,
+                                  &m);
+                break;
+            default: break;
+        }
+        if (!have) continue;
+        if ((filterMin || filterMax) && (m.message < filterMin || m.message > filterMax)) continue;
+        m.window = &theWindow;
+        *msg = m;
+        return true;
+    }
+    return false;
+}
+
+intptr_t dispatchMessage(const Message* msg) {
+    if (!msg || !msg->window || !msg->window->windowClass.windowProc) return 0;
+    return msg->window->windowClass.windowProc(msg->window, msg->message, msg->wParam, msg->lParam);
+}
+
+intptr_t defWindowProc(Window*, uint32_t, uintptr_t, intptr_t) { return 0; }
+
+void exitProcess(int code) {
+    std::fflush(nullptr);
+    std::_Exit(code);
+}
+
+// --- clock ---
+
+uint32_t timeGetTime() { return static_cast<uint32_t>(SDL_GetTicks64()); }
+
+// --- device ---
+
+Direct3D* direct3DCreate(uint32_t) { return &theDirect3D; }
+
+Device* createDevice(Direct3D* direct3d, uint32_t, uint32_t, Window* focusWindow, uint32_t,
+                     const PresentParameters*) {
+    if (!direct3d || !focusWindow || !focusWindow->sdl) {
+        setLastError("device creation", "no window");
+        return nullptr;
+    }
+    if (haveDevice) return &theDevice;
+    SDL_Renderer* renderer = SDL_CreateRenderer(
+        focusWindow->sdl, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC | SDL_RENDERER_TARGETTEXTURE);
+    if (!renderer) renderer = SDL_CreateRenderer(focusWindow->sdl, -1, SDL_RENDERER_SOFTWARE);
+    if (!renderer) {
+        setLastError("device creation", SDL_GetError());
+        return nullptr;
+    }
+    SDL_Texture* backBuffer = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET,
+                                                BACK_BUFFER_WIDTH, BACK_BUFFER_HEIGHT);
+    if (!backBuffer || SDL_SetRenderTarget(renderer, backBuffer) != 0) {
+        setLastError("back buffer creation", SDL_GetError());
+        SDL_DestroyRenderer(renderer);
+        return nullptr;
+    }
+    SDL_SetTextureScaleMode(backBuffer, SDL_ScaleModeLinear);
+
+    SDL_RendererInfo info{};
+    SDL_GetRendererInfo(renderer, &info);
+    const char* driver = SDL_GetCurrentVideoDriver();
+    paceSelf = !(info.flags & SDL_RENDERER_PRESENTVSYNC) || (info.flags & SDL_RENDERER_SOFTWARE) ||
+               (driver && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0));
+    renderMakeDevice(&theDevice, renderer, backBuffer);
+    haveDevice = true;
+    return &theDevice;
+}
+
+int devicePresent(Device* device, const void* sourceRect, const void* destRect, Window*, const void*) {
+    if (!device || sourceRect || destRect) return -1;
+    SDL_Renderer* r = device->renderer;
+    SDL_SetRenderTarget(r, nullptr);
+    SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_NONE);
+    SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
+    SDL_RenderClear(r);
+    SDL_SetTextureBlendMode(device->backBuffer, SDL_BLENDMODE_NONE);
+    SDL_RenderCopy(r, device->backBuffer, nullptr, nullptr);
+    SDL_RenderPresent(r);
+    SDL_SetRenderTarget(r, device->backBuffer);
+
+    // A vsync that returns at once (some drivers ignore it) is caught here: many
+    // frames in a row faster than 2 ms switch self-pacing on for good.
+    const uint64_t now = SDL_GetPerformanceCounter();
+    if (!paceSelf && lastPresentTicks != 0) {
+        fastFrames = now - lastPresentTicks < SDL_GetPerformanceFrequency() / 500 ? fastFrames + 1 : 0;
+        if (fastFrames >= 30) paceSelf = true;
+    }
+    lastPresentTicks = now;
+    if (paceSelf) paceTo60Hz();
+    return 0;
+}
+
+}  // namespace platform

@@ -1,0 +1,135 @@
+// sound_ring_sdl.cpp — the sound ring on SDL2's default audio output.
+//
+// The device is opened paused with our own format (SDL converts if the hardware
+// differs); its callback copies from the ring at the play position and then moves
+// the position on, so the position read by the writer is what the device has really
+// taken. Lost buffers do not happen here: restore does nothing.
+//
+// Sharing between the writer and the callback, without a lock: the callback publishes
+// the play position with release order after copying, and the writer reads it with
+// acquire order before writing the stretch behind it; unlock publishes the written
+// bytes with release order, and the callback reads that with acquire order before
+// copying. The two touch the same bytes only if the writer falls almost a whole ring
+// behind (it then writes the stretch the callback is about to copy).
+#include <SDL.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+#include "ring_regions.h"
+#include "sound_ring.h"
+
+namespace platform {
+
+struct SoundRing {
+    uint8_t memory[SOUND_RING_BYTES];
+    std::atomic<uint32_t> playPos;   // written by the callback only
+    std::atomic<uint32_t> writeEnd;  // written by unlock only; publishes the ring's bytes
+    SDL_AudioDeviceID device;
+};
+
+namespace {
+
+constexpr uint16_t CALLBACK_FRAMES = 512;  // about 11.6 ms a callback
+
+SoundRing theRing;
+bool ringOpen = false;
+char lastError[200] = "";
+
+void setError(const char* what) { std::snprintf(lastError, sizeof lastError, "%s: %s", what, SDL_GetError()); }
+
+void SDLCALL consume(void* userdata, Uint8* stream, int len) {
+    SoundRing* ring = static_cast<SoundRing*>(userdata);
+    (void)ring->writeEnd.load(std::memory_order_acquire);
+    uint32_t pos = ring->playPos.load(std::memory_order_relaxed);
+    uint32_t left = len > 0 ? static_cast<uint32_t>(len) : 0;
+    while (left > 0) {
+        uint32_t n = std::min(left, SOUND_RING_BYTES - pos);
+        std::memcpy(stream, ring->memory + pos, n);
+        stream += n;
+        left -= n;
+        pos = (pos + n) % SOUND_RING_BYTES;
+    }
+    ring->playPos.store(pos, std::memory_order_release);
+}
+
+}  // namespace
+
+int32_t soundRingOpen(SoundRing** ring) {
+    *ring = nullptr;
+    lastError[0] = '\0';
+    if (ringOpen) {
+        std::snprintf(lastError, sizeof lastError, "the sound ring is already open");
+        return SOUND_ERR_FAILED;
+    }
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        setError("no audio");
+        return SOUND_ERR_NO_DEVICE;
+    }
+    theRing.playPos.store(0, std::memory_order_relaxed);
+    theRing.writeEnd.store(0, std::memory_order_relaxed);
+    SDL_AudioSpec want = {};
+    want.freq = static_cast<int>(SOUND_RATE_HZ);
+    want.format = AUDIO_S16LSB;
+    want.channels = 2;
+    want.samples = CALLBACK_FRAMES;
+    want.callback = consume;
+    want.userdata = &theRing;
+    SDL_AudioSpec have = {};
+    theRing.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (theRing.device == 0) {
+        setError("no sound device");
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return SOUND_ERR_NO_DEVICE;
+    }
+    ringOpen = true;
+    *ring = &theRing;
+    return SOUND_OK;
+}
+
+int32_t soundRingGetPosition(SoundRing* ring, uint32_t* playPos) {
+    if (ring == nullptr) return SOUND_ERR_INVALID;
+    *playPos = ring->playPos.load(std::memory_order_acquire);
+    return SOUND_OK;
+}
+
+int32_t soundRingLock(SoundRing* ring, uint32_t offset, uint32_t bytes, void** ptr1, uint32_t* bytes1, void** ptr2,
+                      uint32_t* bytes2, uint32_t flags) {
+    if (ring == nullptr) {
+        *ptr1 = *ptr2 = nullptr;
+        *bytes1 = *bytes2 = 0;
+        return SOUND_ERR_INVALID;
+    }
+    // Orders our reads of the play position before the writes into the regions.
+    (void)ring->playPos.load(std::memory_order_acquire);
+    return ring_detail::splitRegions(ring->memory, offset, bytes, flags, ptr1, bytes1, ptr2, bytes2);
+}
+
+int32_t soundRingUnlock(SoundRing* ring, void* ptr1, uint32_t bytes1, void*, uint32_t bytes2) {
+    if (ring == nullptr) return SOUND_ERR_INVALID;
+    uint32_t start = ptr1 ? static_cast<uint32_t>(static_cast<uint8_t*>(ptr1) - ring->memory) : 0;
+    ring->writeEnd.store((start + bytes1 + bytes2) % SOUND_RING_BYTES, std::memory_order_release);
+    return SOUND_OK;
+}
+
+int32_t soundRingPlayLooping(SoundRing* ring) {
+    if (ring == nullptr) return SOUND_ERR_INVALID;
+    SDL_PauseAudioDevice(ring->device, 0);
+    return SOUND_OK;
+}
+
+int32_t soundRingRestore(SoundRing* ring) { return ring == nullptr ? SOUND_ERR_INVALID : SOUND_OK; }
+
+void soundRingRelease(SoundRing* ring) {
+    if (ring == nullptr || !ringOpen) return;
+    SDL_CloseAudioDevice(ring->device);  // returns after the last callback has finished
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    ring->device = 0;
+    ringOpen = false;
+}
+
+const char* soundRingLastError() { return lastError; }
+
+}  // namespace platform

@@ -1,0 +1,8 @@
+// game_state.cpp — the one GameState, zero but `progress` (100).
+#include "game_state.h"
+
+namespace skarvo {
+
+GameState game;
+
+}  // namespace skarvo

@@ -1,0 +1,7 @@
+// main.cpp — the game: start up, then frames for ever.
+#include "entry.h"
+
+int main() {
+    skarvo::startUp();
+    for (;;) skarvo::runFrame();
+}
