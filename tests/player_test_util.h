@@ -1,0 +1,70 @@
+// player_test_util.h — small modules for the player tests, built with mxm_builder,
+// loaded and started on a fresh state.
+//
+//   mxmb::Module m = testModule();
+//   m.patterns[0].rows[0] = {mxmb::note(0, 49, 1)};
+//   Song song(m);
+//   song.tick();                      // reads row 0
+//   EXPECT_EQ(song.ch(0).period, 0);
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "mxm_builder.h"
+#include "player.h"
+
+// One instrument: a looped 8-bit sample, envelopes switched off, default volume 64.
+inline mxmb::Instrument plainInstrument(uint8_t volume = 64, int16_t relativePitch = 0) {
+    mxmb::Instrument ins;
+    ins.samples.push_back(mxmb::Sample::looped8({0, 40, 80, 40, 0, -40, -80, -40}, 0));
+    ins.samples[0].volume = volume;
+    ins.samples[0].relativePitch = relativePitch;
+    return ins;
+}
+
+// Linear periods, 4 channels, speed 6, two empty 16-row patterns at orders 0, 1,
+// one plain instrument.
+inline mxmb::Module testModule(int rows = 16) {
+    mxmb::Module m;
+    m.orders = {0, 1};
+    m.patterns = {mxmb::Pattern::empty(rows), mxmb::Pattern::empty(rows)};
+    m.instruments = {plainInstrument()};
+    return m;
+}
+
+inline mxmb::Cell withEffect(mxmb::Cell c, uint8_t effect, uint8_t param) {
+    c.hasEffect = true;
+    c.effect = effect;
+    c.param = param;
+    return c;
+}
+inline mxmb::Cell withVolume(mxmb::Cell c, uint8_t volumeByte) {
+    c.hasVolume = true;
+    c.volume = volumeByte;
+    return c;
+}
+
+struct Song {
+    std::vector<uint8_t> bytes;
+    std::unique_ptr<mxm::PlayerState> state = std::make_unique<mxm::PlayerState>();
+
+    explicit Song(const mxmb::Module& m, bool start = true) : bytes(mxmb::build(m)) {
+        mxm::loadModule(state.get(), bytes.data());
+        if (start) mxm::startSong(0);
+    }
+    mxm::PlayerState& s() { return *state; }
+    mxm::ChannelRecord& ch(int c) { return state->channels[c]; }
+    void tick(int n = 1) {
+        for (int i = 0; i < n; ++i) mxm::playerTick();
+    }
+    // Ticks until `n` more rows have been read.
+    void rows(int n) {
+        for (int i = 0; i < n; ++i) {
+            do mxm::playerTick();
+            while (state->rowTick == 0);
+        }
+    }
+    // (order position, row) as the position read.
+    std::pair<uint32_t, uint32_t> at() const { return {state->orderPos, state->row}; }
+};
