@@ -1,0 +1,40 @@
+// commands.h — the subcommands of the mxm module tool and what they share.
+//
+// Each subcommand is one function `int runX(int argc, char** argv)` with argv[0] the
+// subcommand's name; it returns the process exit status: EXIT_OK, EXIT_FAILED (I/O
+// error or invalid module) or EXIT_USAGE (bad command line, message on stderr).
+// A new subcommand is one more file and one more line in main.cpp's table.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mxmtool {
+
+constexpr int EXIT_OK = 0;
+constexpr int EXIT_FAILED = 1;
+constexpr int EXIT_USAGE = 2;
+
+int runInfo(int argc, char** argv);
+int runRender(int argc, char** argv);
+int runTrace(int argc, char** argv);
+
+// A module read from a file, or the game's embedded one ("--embedded").
+struct ModuleImage {
+    std::string name;            // for messages
+    std::vector<uint8_t> bytes;  // the packed image, validated
+};
+
+// Reads and validates the module named by `source` (a path or "--embedded").
+// Returns EXIT_OK, or EXIT_FAILED after printing the reason on stderr.
+int readModule(const std::string& source, ModuleImage& image);
+
+// Prints "mxm COMMAND: message" and a pointer to the help on stderr; returns EXIT_USAGE.
+int usageError(const char* command, const std::string& message);
+
+// Strict number parsing: the whole text, in range; false otherwise.
+bool parseUnsigned(const char* text, uint64_t min, uint64_t max, uint64_t& value);
+bool parsePositiveReal(const char* text, double& value);
+
+}  // namespace mxmtool

@@ -1,0 +1,56 @@
+// main.cpp — the mxm module tool: dispatch to a subcommand.
+//
+//   mxm info FILE            what a module holds
+//   mxm render FILE -o X     render it to WAV or raw PCM
+//   mxm trace FILE --ticks T the sequencer's state tick by tick, as JSON lines
+//
+// FILE may be --embedded for the game's own module.
+#include <cstdio>
+#include <cstring>
+
+#include "commands.h"
+
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(int argc, char** argv);
+    const char* summary;
+};
+
+const Command COMMANDS[] = {
+    {"info", mxmtool::runInfo, "print the header, orders, patterns and instruments of a module"},
+    {"render", mxmtool::runRender, "render a module to a WAV file or raw PCM (44,100 Hz stereo 16-bit)"},
+    {"trace", mxmtool::runTrace, "print the player state after each tick as one JSON object per line"},
+};
+
+void printHelp(FILE* out) {
+    std::fprintf(out,
+                 "usage: mxm COMMAND [ARGS]\n"
+                 "\n"
+                 "Works on packed MXM music modules. FILE may be --embedded for the game's own module.\n"
+                 "\n"
+                 "commands:\n");
+    for (const Command& c : COMMANDS) std::fprintf(out, "  %-8s %s\n", c.name, c.summary);
+    std::fprintf(out,
+                 "\n"
+                 "'mxm COMMAND --help' describes a command.\n"
+                 "Exit status: 0 success, 1 I/O error or invalid module, 2 usage error.\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        printHelp(stderr);
+        return mxmtool::EXIT_USAGE;
+    }
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        printHelp(stdout);
+        return mxmtool::EXIT_OK;
+    }
+    for (const Command& c : COMMANDS)
+        if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 1, argv + 1);
+    std::fprintf(stderr, "mxm: unknown command '%s'\nTry 'mxm --help'.\n", argv[1]);
+    return mxmtool::EXIT_USAGE;
+}
