@@ -1,0 +1,71 @@
+// sound_support.h — what the sound output tests share: a small song that keeps every
+// part of the render busy, a direct render of it, and taking the streaming over from
+// the thread so tests can run its iterations one by one.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "mixer.h"
+#include "mxm_builder.h"
+#include "player.h"
+#include "sound_output.h"
+#include "sound_ring_headless.h"
+
+namespace sound_test {
+
+// Two channels, a looped saw and a one-shot 16-bit blip, notes on many rows, a fast
+// tempo so ticks fall inside most renders; the order list repeats the pattern.
+inline std::vector<uint8_t> songModule() {
+    mxmb::Module m;
+    m.channelCount = 2;
+    m.initialSpeed = 3;
+    m.initialTempo = 150;
+    m.orders = {0, 0, 0};
+    m.patterns.push_back(mxmb::Pattern::empty(16));
+    std::vector<int32_t> saw;
+    for (int i = 0; i < 32; ++i) saw.push_back(i * 8 - 128);
+    mxmb::Instrument lead;
+    lead.samples.push_back(mxmb::Sample::looped8(saw, 0));
+    m.instruments.push_back(lead);
+    std::vector<int32_t> blip;
+    for (int i = 0; i < 300; ++i) blip.push_back(((i / 7) % 2 ? 9000 : -9000) * (300 - i) / 300);
+    mxmb::Instrument drum;
+    drum.samples.push_back(mxmb::Sample::oneShot16(blip));
+    m.instruments.push_back(drum);
+    auto& rows = m.patterns[0].rows;
+    const uint8_t notes[] = {49, 53, 56, 61, 49, 51, 56, 44};
+    for (int r = 0; r < 16; r += 2) rows[r].push_back(mxmb::note(0, notes[r / 2], 1));
+    for (int r = 0; r < 16; r += 4) rows[r].push_back(mxmb::note(1, 37, 2));
+    return mxmb::build(m);
+}
+
+// `bytes` bytes of 16-bit PCM rendered straight from the start of the song, in
+// chunks the size of one usual streaming iteration.
+inline std::vector<uint8_t> directRender(std::vector<uint8_t> module, uint32_t bytes) {
+    auto state = std::make_unique<mxm::PlayerState>();
+    mxm::loadModule(state.get(), module.data());
+    mxm::startSong(0);
+    std::vector<uint8_t> out(bytes);
+    std::vector<int32_t> mix(2 * 1102);
+    for (uint32_t at = 0; at < bytes;) {
+        uint32_t frames = std::min<uint32_t>(1102, (bytes - at) / 4);
+        audio::renderFrames(frames, mix.data());
+        audio::convertToPcm16(mix.data(), out.data() + at, frames * 4);
+        at += frames * 4;
+    }
+    mxm::stopSong();
+    return out;
+}
+
+// Ends the thread initPlayer started but keeps the ring open, so the test drives
+// audio::streamIteration itself. Before startSong, the thread only saw a still ring.
+inline void takeOverStreaming() {
+    audio::SoundOutput& out = audio::soundOutput;
+    out.stopRequests.store(1);
+    if (out.threadHandle.joinable()) out.threadHandle.join();
+    out.stopRequests.store(0);
+}
+
+}  // namespace sound_test
