@@ -1,0 +1,55 @@
+#include "exact_float.h"
+
+#include <cmath>
+#include <limits>
+
+namespace skarvo {
+namespace {
+
+// hi + lo == a + b exactly (round-to-nearest doubles, no overflow).
+void twoSum(double a, double b, double* hi, double* lo) {
+    double s = a + b;
+    double bb = s - a;
+    *hi = s;
+    *lo = (a - (s - bb)) + (b - bb);
+}
+
+// Rounds the exact value hi + lo (|lo| at most half an ulp of hi) to float once.
+// Rounding hi alone is right unless hi sits exactly halfway between two floats and
+// lo pushes the true value off that midpoint.
+float roundPair(double hi, double lo) {
+    float r = static_cast<float>(hi);
+    if (lo == 0.0 || !std::isfinite(r)) return r;
+    double d = r;
+    if (d == hi) return r;
+    float other = std::nextafter(r, hi > d ? std::numeric_limits<float>::infinity()
+                                           : -std::numeric_limits<float>::infinity());
+    double mid = (d + static_cast<double>(other)) * 0.5;  // exact: adjacent floats
+    if (hi != mid) return r;
+    float lower = r < other ? r : other;
+    float upper = r < other ? other : r;
+    return lo > 0.0 ? upper : lower;
+}
+
+}  // namespace
+
+float productRounded(int32_t i, float f) {
+    if (f == 0.0f || !std::isfinite(f)) return static_cast<float>(static_cast<double>(i) * f);
+    // Split i into halves so that each partial product (≤ 16 × 24 bits) is exact.
+    int32_t high = i / 65536;
+    int32_t low = i - high * 65536;
+    double a = static_cast<double>(high) * 65536.0 * static_cast<double>(f);
+    double b = static_cast<double>(low) * static_cast<double>(f);
+    if (high == 0) return static_cast<float>(b);
+    double hi, lo;
+    twoSum(a, b, &hi, &lo);
+    return roundPair(hi, lo);
+}
+
+float sumRounded(float f, int32_t i) {
+    double hi, lo;
+    twoSum(static_cast<double>(f), static_cast<double>(i), &hi, &lo);
+    return roundPair(hi, lo);
+}
+
+}  // namespace skarvo

@@ -1,0 +1,73 @@
+#include "shots.h"
+
+#include "../platform/matrix.h"
+#include "../shell/game_state.h"
+#include "exact_float.h"
+#include "targets.h"
+
+namespace skarvo {
+namespace {
+
+// The picture changes every 64 ms of the clock; the shift and remainder are signed.
+platform::Texture* thrownTexture(int32_t clockMs) {
+    switch ((clockMs >> 6) % 5) {
+        case 0: return game.texBanana;
+        case 1: return game.texRing;
+        case 2: return game.texPlate;
+        case 3: return game.texJoystick;
+        default: return game.texBottle;
+    }
+}
+
+}  // namespace
+
+void throwObject(PlayerRecord& player) {
+    if (player.restartTimer > 0) return;
+    if (player.health <= 0) return;
+    platform::Texture* texture = thrownTexture(game.clockMs);
+    game.shotCounter = wrapAdd(game.shotCounter, 1);
+    EntityRecord& shot = shots[game.shotCounter & (POOL_SIZE - 1)];
+    shot.posX = player.posX + 15.0f;
+    shot.posY = player.posY - 30.0f;
+    shot.posZ = player.posZ;
+    shot.velX = static_cast<float>(wrapAdd(wrapMul(2, game.dirX), 1));
+    shot.velY = productRounded(game.dirY, -2.0f);
+    shot.velZ = 0.0f;
+    shot.texture = texture;
+    shot.hitStamp = wrapSub(game.clockMs, 1000);
+    shot.health = 1;
+}
+
+void shotUpdate(EntityRecord& shot) {
+    advanceEntity(shot);
+    if (shot.health <= 0) return;
+    for (EntityRecord& target : targets) {
+        if (targetHitTest(target, shot.posX, shot.posY, shot.posZ, 25.0f)) {
+            shot.health = 0;
+            return;
+        }
+    }
+}
+
+void shotDraw(EntityRecord& shot, platform::SpriteBatch* sprite) {
+    platform::Matrix kept;
+    platform::spriteGetTransform(sprite, &kept);
+    int32_t tint = hitTint(shot);
+    if (shot.health <= 0 && tint == 0) return;
+    // About 101 times the clock, rounded: the spin moves in steps that grow with it.
+    float angle = sumRounded(productRounded(shot.hitStamp, 100.0f), game.clockMs) *
+                  static_cast<float>(0.0033333333333333335);
+    platform::Quaternion spin;
+    platform::quaternionRotationYawPitchRoll(&spin, 0.0f, 0.0f, angle);
+    platform::Vec3 position{shot.posX, shot.posY, shot.posZ};
+    platform::Matrix transform;
+    platform::matrixAffineTransformation(&transform, 1.0f, &position, &spin, nullptr);
+    platform::spriteSetTransform(sprite, &transform);
+    if (shot.texture != nullptr) {
+        platform::Vec3 centre{15.0f, 15.0f, 0.0f};
+        platform::spriteDraw(sprite, shot.texture, &centre, &position, tintColour(tint));
+    }
+    platform::spriteSetTransform(sprite, &kept);
+}
+
+}  // namespace skarvo

@@ -1,0 +1,11 @@
+# Gameplay unit tests, on the headless backend with the game's own start-up.
+set(gameplay_test_sources
+  gameplay_fixture.cpp gameplay_entity.cpp gameplay_targets.cpp gameplay_shots.cpp gameplay_player.cpp
+  gameplay_headless_batch.cpp)
+if(TARGET skarvo_shell AND TARGET skarvo_platform_headless)
+  set(gameplay_libs skarvo_shell skarvo_gameplay skarvo_platform_headless)
+  if(TARGET skarvo_sound_ring_headless)
+    list(APPEND gameplay_libs skarvo_sound_ring_headless)
+  endif()
+  skarvo_test(gameplay_tests SOURCES ${gameplay_test_sources} LIBS ${gameplay_libs})
+endif()

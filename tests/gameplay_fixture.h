@@ -1,0 +1,43 @@
+// gameplay_fixture.h — a fresh game world for gameplay tests, and a way to step and
+// draw it without the shell: start-up's gameplay steps, the frame's update order and
+// the sprite batch with its draw log.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "gameplay/entity.h"
+#include "gameplay/player_figure.h"
+#include "gameplay/shots.h"
+#include "gameplay/targets.h"
+#include "platform/headless.h"
+#include "shell/game_state.h"
+
+namespace gameplay_test {
+
+// Distinct texture handles for the fourteen fields (the real ones when the game's own
+// start-up has made them).
+void installTextures();
+platform::SpriteBatch* testBatch();
+
+class World : public ::testing::Test {
+protected:
+    skarvo::PlayerRecord player;
+
+    // As start-up leaves things: clock 0, pools zero, player reset, targets spawned.
+    void SetUp() override;
+    // One frame's clock read at `nowMs` and its updates, in the frame loop's order.
+    void step(uint32_t nowMs);
+    // Moves the clock by `ms` and runs one frame.
+    void advance(int32_t ms) { step(static_cast<uint32_t>(skarvo::game.clockMs) + static_cast<uint32_t>(ms)); }
+    // The frame's draws: targets, player, shots, in one batch.
+    std::vector<platform::SpriteDrawRecord> drawAll();
+    // Puts a target (rank permitting) somewhere, whole and untinted.
+    void place(int slot, float x, float y);
+    // Parks every target far away, so only placed ones can touch anything.
+    void parkTargets();
+};
+
+}  // namespace gameplay_test

@@ -1,0 +1,205 @@
+// Shots: the throw ring, velocities and pictures, refusals, hits and the spin.
+#include <cmath>
+#include <cstring>
+
+#include "gameplay_fixture.h"
+
+using namespace skarvo;
+using gameplay_test::World;
+
+namespace {
+
+platform::Vec3 apply(const platform::Matrix& m, float x, float y) { return platform::transformPoint({x, y, 0.0f}, m); }
+
+}  // namespace
+
+TEST_F(World, ThrowsFillTheRingFromSlotOne) {
+    parkTargets();
+    throwObject(player);
+    EXPECT_EQ(game.shotCounter, 1);
+    EXPECT_EQ(shots[1].health, 1);
+    EXPECT_EQ(shots[0].health, 0);
+    for (int n = 2; n <= 63; ++n) throwObject(player);
+    EXPECT_EQ(shots[63].health, 1);
+    EXPECT_EQ(shots[0].health, 0);
+    shots[1].posX = 999.0f;  // still in flight: the 65th throw takes it over anyway
+    throwObject(player);
+    EXPECT_EQ(shots[0].health, 1);
+    throwObject(player);
+    EXPECT_EQ(game.shotCounter, 65);
+    EXPECT_EQ(shots[1].posX, player.posX + 15.0f);
+}
+
+TEST_F(World, ThrowStartsAtTheHandWithVelocityFromTheKeys) {
+    parkTargets();
+    player.posX = 100.0f;
+    player.posY = 300.0f;
+    shots[1].factor = 4.5f;
+    throwObject(player);
+    const EntityRecord& s = shots[1];
+    EXPECT_EQ(s.posX, 115.0f);
+    EXPECT_EQ(s.posY, 270.0f);
+    EXPECT_EQ(s.velX, 1.0f);
+    EXPECT_EQ(s.velY, 0.0f);
+    EXPECT_EQ(s.factor, 4.5f);  // never touched
+    EXPECT_EQ(s.hitStamp, -1000);
+    game.fireHeld = 1;          // the figure is not moved by this
+    advance(20);
+    EXPECT_EQ(shots[1].posX, 120.0f);
+    EXPECT_EQ(shots[1].posY, 270.0f);
+
+    struct { int dx, dy; float vx, vy; } keys[] = {{1, 0, 3.0f, 0.0f}, {-1, 0, -1.0f, 0.0f},
+                                                   {0, 1, 1.0f, -2.0f}, {0, -1, 1.0f, 2.0f}};
+    for (auto k : keys) {
+        game.dirX = k.dx;
+        game.dirY = k.dy;
+        throwObject(player);
+        EXPECT_EQ(shots[game.shotCounter & 63].velX, k.vx);
+        EXPECT_EQ(shots[game.shotCounter & 63].velY, k.vy);
+    }
+}
+
+TEST_F(World, PictureChosenByTheClock) {
+    struct { int32_t clock; platform::Texture* tex; } cases[] = {
+        {0, game.texBanana},   {63, game.texBanana},      {64, game.texRing},    {127, game.texRing},
+        {128, game.texPlate},  {192, game.texJoystick},   {256, game.texBottle}, {319, game.texBottle},
+        {320, game.texBanana}, {-64, game.texBottle},     {-320, game.texBanana}, {-1, game.texBottle}};
+    for (auto c : cases) {
+        game.clockMs = c.clock;
+        throwObject(player);
+        EXPECT_EQ(shots[game.shotCounter & 63].texture, c.tex) << c.clock;
+        EXPECT_EQ(shots[game.shotCounter & 63].hitStamp, c.clock - 1000);
+    }
+}
+
+TEST_F(World, NoThrowDuringThePauseOrWithoutLives) {
+    player.restartTimer = 1;
+    throwObject(player);
+    player.restartTimer = 0;
+    player.health = 0;
+    throwObject(player);
+    EXPECT_EQ(game.shotCounter, 0);
+    for (auto& s : shots) EXPECT_EQ(s.health, 0);
+}
+
+TEST_F(World, AShotHitsOnlyTheLowestOverlappingSlot) {
+    parkTargets();
+    game.progress = 1000;  // ranks up to 10 take part
+    place(0, 200.0f, 200.0f);
+    place(13, 200.0f, 200.0f);
+    shots[5].posX = 215.0f;
+    shots[5].posY = 225.0f;
+    shots[5].health = 1;
+    shots[5].velX = 0.0f;
+    shotUpdate(shots[5]);
+    EXPECT_EQ(shots[5].health, 0);
+    EXPECT_EQ(targets[0].health, fullHealth(0) - 1);
+    EXPECT_EQ(targets[13].health, fullHealth(13));
+    EXPECT_EQ(game.progress, 1003);
+    // A spent shot keeps moving but hits nothing more.
+    game.frameMs = 4;
+    shots[5].velX = 1.0f;
+    shotUpdate(shots[5]);
+    EXPECT_EQ(shots[5].posX, 216.0f);
+    EXPECT_EQ(targets[0].health, fullHealth(0) - 1);
+}
+
+TEST_F(World, TwoShotsOnOneTargetInOneFrame) {
+    parkTargets();
+    place(12, 200.0f, 200.0f);  // health 2
+    for (int n = 0; n < 2; ++n) {
+        shots[n + 1].posX = 214.0f + n;
+        shots[n + 1].posY = 225.0f;
+        shots[n + 1].velX = 1.0f;
+        shots[n + 1].health = 1;
+    }
+    shots[3] = shots[1];  // a third one finds it gone
+    step(4);
+    EXPECT_EQ(targets[12].health, 0);
+    EXPECT_EQ(game.progress, 106);
+    EXPECT_EQ(shots[1].health, 0);
+    EXPECT_EQ(shots[2].health, 0);
+    EXPECT_EQ(shots[3].health, 1);
+}
+
+TEST_F(World, MissedShotsFlyOnWithoutBounds) {
+    parkTargets();
+    throwObject(player);
+    for (int n = 0; n < 50; ++n) advance(1000);
+    EXPECT_EQ(shots[1].health, 1);
+    EXPECT_GT(shots[1].posX, 12000.0f);
+    // Tested even against targets still off-screen on the right.
+    place(12, shots[1].posX - 15.0f, shots[1].posY - 25.0f);
+    targets[12].velX = 0.0f;
+    advance(0);
+    EXPECT_EQ(shots[1].health, 0);
+}
+
+TEST_F(World, SpinTransformTurnsAboutTheShotAndIsRestored) {
+    parkTargets();
+    game.clockMs = 3000;
+    player.posX = 100.0f;
+    player.posY = 300.0f;
+    throwObject(player);  // stamp 2000
+    platform::SpriteBatch* batch = gameplay_test::testBatch();
+    platform::Matrix before;
+    platform::matrixScaling(&before, 2.0f, 3.0f, 1.0f);
+    platform::spriteSetTransform(batch, &before);
+    platform::spriteBegin(batch, 0);
+    shotDraw(shots[1], batch);
+    int count = 0;
+    const platform::SpriteDrawRecord* d = platform::headlessSpriteDraws(&count);
+    ASSERT_EQ(count, 1);
+    EXPECT_EQ(d->texture, shots[1].texture);
+    EXPECT_EQ(d->colour, 0xFFFFFFFFu);
+    EXPECT_EQ(d->centre.x, 15.0f);
+    EXPECT_EQ(d->centre.y, 15.0f);
+    EXPECT_EQ(d->position.x, 115.0f);
+    EXPECT_EQ(d->position.y, 270.0f);
+    float a = (2000.0f * 100.0f + 3000.0f) / 300.0f;
+    platform::Vec3 p = apply(d->transform, 125.0f, 270.0f);  // 10 px right of the pivot
+    EXPECT_NEAR(p.x, 115.0f + 10.0f * std::cos(a), 5e-3f);
+    EXPECT_NEAR(p.y, 270.0f + 10.0f * std::sin(a), 5e-3f);
+    platform::Vec3 pivot = apply(d->transform, 115.0f, 270.0f);
+    EXPECT_NEAR(pivot.x, 115.0f, 1e-3f);
+    EXPECT_NEAR(pivot.y, 270.0f, 1e-3f);
+    platform::Matrix after;
+    platform::spriteGetTransform(batch, &after);
+    EXPECT_EQ(0, std::memcmp(&after, &before, sizeof after));
+    platform::spriteEnd(batch);
+    platform::Matrix identity;
+    platform::spriteSetTransform(batch, platform::matrixIdentity(&identity));
+}
+
+TEST_F(World, SpinMovesInRoundedStepsAtLargeClocks) {
+    // Near ten million ms the angle's sum is a multiple of 64: clocks within one step
+    // give the very same transform, the next step a different one.
+    game.clockMs = 10000000;
+    throwObject(player);
+    platform::SpriteBatch* batch = gameplay_test::testBatch();
+    auto transformAt = [&](int32_t clock) {
+        game.clockMs = clock;
+        platform::spriteBegin(batch, 0);
+        shotDraw(shots[1], batch);
+        int count = 0;
+        platform::Matrix m = platform::headlessSpriteDraws(&count)->transform;
+        platform::spriteEnd(batch);
+        return m;
+    };
+    platform::Matrix m0 = transformAt(10000000), m1 = transformAt(10000010), m2 = transformAt(10000100);
+    EXPECT_EQ(0, std::memcmp(&m0, &m1, sizeof m0));
+    EXPECT_NE(0, std::memcmp(&m0, &m2, sizeof m0));
+}
+
+TEST_F(World, SpentShotIsNotDrawn) {
+    parkTargets();
+    place(12, 200.0f, 200.0f);
+    shots[1].posX = 215.0f;
+    shots[1].posY = 225.0f;
+    shots[1].health = 1;
+    shots[1].texture = game.texRing;
+    shots[1].hitStamp = -1000;
+    step(1);
+    EXPECT_EQ(shots[1].health, 0);
+    for (auto& d : drawAll()) EXPECT_NE(d.texture, game.texRing);
+}

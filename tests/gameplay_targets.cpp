@@ -1,0 +1,140 @@
+// Targets: spawn positions and ranks, taking part by level, the hit circle, wrapping.
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+#include "gameplay_fixture.h"
+
+using namespace skarvo;
+using gameplay_test::World;
+
+namespace {
+
+int drawsOf(const std::vector<platform::SpriteDrawRecord>& draws, platform::Texture* tex) {
+    return static_cast<int>(std::count_if(draws.begin(), draws.end(), [&](auto& d) { return d.texture == tex; }));
+}
+
+bool drawnAt(const std::vector<platform::SpriteDrawRecord>& draws, float x, float y) {
+    return std::any_of(draws.begin(), draws.end(),
+                       [&](auto& d) { return d.position.x == x && d.position.y == y; });
+}
+
+}  // namespace
+
+TEST(TargetSlots, RanksArePermutationAndHealthCycles) {
+    std::set<int> ranks;
+    for (int i = 0; i < POOL_SIZE; ++i) ranks.insert(targetRank(i));
+    EXPECT_EQ(ranks.size(), 64u);
+    EXPECT_EQ(*ranks.rbegin(), 63);
+    int firstSlots[] = {12, 25, 38, 51, 0, 13, 26, 39};
+    for (int r = 0; r < 8; ++r) EXPECT_EQ(targetRank(firstSlots[r]), r);
+    int health[] = {2, 1, 3, 2, 1, 3};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(fullHealth(i), health[i]);
+}
+
+TEST_F(World, StartUpSpawnPositions) {
+    EXPECT_NEAR(targets[12].posX, 1073.687f, 0.0005f);
+    EXPECT_EQ(targets[12].posY, 290.0f);
+    EXPECT_NEAR(targets[25].posX, 1214.409f, 0.0005f);
+    EXPECT_EQ(targets[25].posY, 160.0f);
+    EXPECT_NEAR(targets[0].posX, 647.553f, 0.0005f);
+    EXPECT_EQ(targets[0].health, 2);
+    EXPECT_EQ(targets[12].health, 2);
+    EXPECT_EQ(targets[25].health, 1);
+    for (int i = 0; i < POOL_SIZE; ++i) {
+        EXPECT_GE(targets[i].posX, 640.0f);
+        EXPECT_LE(targets[i].posX, 1280.0f);
+        EXPECT_EQ(targets[i].velX, -1.0f);
+        EXPECT_EQ(targets[i].hitStamp, -1000);
+    }
+}
+
+TEST_F(World, RespawnHeightsDependOnTheClockAndKind) {
+    // Everything spawned in one frame shares one height per kind.
+    for (auto& t : targets) t.posX = 3.0f;
+    step(12345);  // 4 px to the left: all below 2.0, all spawned again
+    float ground = targets[0].posY, air = targets[1].posY;
+    EXPECT_NE(ground, 290.0f);
+    EXPECT_GE(ground, 240.0f);
+    EXPECT_LE(ground, 340.0f);
+    EXPECT_EQ(air, ground - 130.0f);
+    for (int i = 0; i < POOL_SIZE; ++i) {
+        EXPECT_EQ(targets[i].posY, i % 4 == 1 ? air : ground) << i;
+        EXPECT_EQ(targets[i].hitStamp, 12345 - 1000);
+    }
+    // A record with a texture that is not a target's keeps its position.
+    targets[5].posX = 77.0f;
+    targetSpawn(targets[5], game.texBanana);
+    EXPECT_EQ(targets[5].posX, 77.0f);
+    EXPECT_EQ(targets[5].health, fullHealth(5));
+}
+
+TEST_F(World, WrapsOnlyBelowTwoPixels) {
+    place(12, 2.0f, 290.0f);
+    step(0);  // frameMs 0: stays at exactly 2.0
+    EXPECT_EQ(targets[12].posX, 2.0f);
+    targets[12].health = 0;
+    targets[12].hitStamp = 255;  // destroyed and flashing
+    step(1);
+    EXPECT_GT(targets[12].posX, 640.0f);
+    EXPECT_EQ(targets[12].health, 2);
+    EXPECT_EQ(hitTint(targets[12]), 0);
+}
+
+TEST_F(World, TakingPartFollowsProgress) {
+    for (auto& t : targets) t.posX = 300.0f;  // all on screen
+    auto visible = [&] { return static_cast<int>(drawAll().size()) - 1; };  // less the figure
+    EXPECT_EQ(visible(), 2);
+    game.progress = 199;
+    EXPECT_EQ(visible(), 2);
+    game.progress = 200;
+    auto draws = drawAll();
+    EXPECT_EQ(draws.size(), 4u);
+    EXPECT_EQ(drawsOf(draws, game.texSnake), 1);  // slot 38 joins
+    game.progress = 6299;
+    EXPECT_EQ(visible(), 63);
+    game.progress = 6300;
+    EXPECT_EQ(visible(), 64);
+
+    // A target out of the game cannot be hit either, wherever it is.
+    game.progress = 100;
+    place(0, 100.0f, 100.0f);  // rank 4
+    EXPECT_FALSE(targetHitTest(targets[0], 115.0f, 125.0f, 0.0f, 25.0f));
+    game.progress = 400;
+    EXPECT_TRUE(targetHitTest(targets[0], 115.0f, 125.0f, 0.0f, 25.0f));
+}
+
+TEST_F(World, HitCircleBoundaryIsAMiss) {
+    place(12, 100.0f, 100.0f);  // zone centre (115, 125) for radius 25
+    EXPECT_FALSE(targetHitTest(targets[12], 140.0f, 125.0f, 0.0f, 25.0f));
+    EXPECT_FALSE(targetHitTest(targets[12], 115.0f, 100.0f, 0.0f, 25.0f));
+    EXPECT_FALSE(targetHitTest(targets[12], 130.0f, 145.0f, 0.0f, 25.0f));  // 15² + 20² = 25²
+    EXPECT_EQ(targets[12].health, 2);
+    EXPECT_EQ(game.progress, 100);
+    EXPECT_TRUE(targetHitTest(targets[12], std::nextafter(140.0f, 0.0f), 125.0f, 99.0f, 25.0f));
+    EXPECT_TRUE(targetHitTest(targets[12], 130.0f, 144.9f, 0.0f, 25.0f));
+    EXPECT_EQ(targets[12].health, 0);
+    EXPECT_EQ(game.progress, 106);
+    // Spent: no more hits, not drawn even while flashing, yet still moving.
+    EXPECT_FALSE(targetHitTest(targets[12], 115.0f, 125.0f, 0.0f, 25.0f));
+    EXPECT_EQ(hitTint(targets[12]), 510);
+    EXPECT_FALSE(drawnAt(drawAll(), 100.0f, 100.0f));
+    advance(40);
+    EXPECT_EQ(targets[12].posX, 90.0f);
+}
+
+TEST_F(World, HitFlashesTheDrawnTarget) {
+    place(25, 200.0f, 150.0f);
+    targets[25].health = 3;
+    game.clockMs = 7000;
+    ASSERT_TRUE(targetHitTest(targets[25], 215.0f, 175.0f, 0.0f, 25.0f));
+    EXPECT_EQ(targets[25].hitStamp, 7255);
+    auto draws = drawAll();
+    auto it = std::find_if(draws.begin(), draws.end(), [](auto& d) { return d.position.x == 200.0f; });
+    ASSERT_NE(it, draws.end());
+    EXPECT_EQ(it->colour, 0xFFFF0101u);
+    EXPECT_EQ(it->texture, game.texVulture);
+    EXPECT_EQ(it->centre.x, 0.5f);
+    EXPECT_EQ(it->centre.y, 0.5f);
+    EXPECT_EQ(it->position.y, 150.0f);
+}

@@ -1,0 +1,127 @@
+#include "frame_json.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "gameplay/entity.h"
+#include "platform/headless.h"
+#include "shell/game_state.h"
+
+namespace sim {
+namespace {
+
+using skarvo::game;
+
+// JSON has no infinities or NaN; an entity flying on for ever could in principle get there.
+void putFloat(std::FILE* out, float v) {
+    if (std::isfinite(v))
+        std::fprintf(out, "%.9g", static_cast<double>(v));
+    else
+        std::fputs("null", out);
+}
+
+void putTexture(std::FILE* out, const void* texture) {
+    const char* name = textureName(texture);
+    if (name)
+        std::fprintf(out, "\"%s\"", name);
+    else
+        std::fputs("null", out);
+}
+
+void putVec(std::FILE* out, const platform::Vec3& v) {
+    std::fputc('[', out);
+    putFloat(out, v.x);
+    std::fputs(", ", out);
+    putFloat(out, v.y);
+    std::fputs(", ", out);
+    putFloat(out, v.z);
+    std::fputc(']', out);
+}
+
+}  // namespace
+
+const char* textureName(const void* texture) {
+    if (texture == nullptr) return nullptr;
+    const struct { const char* name; platform::Texture* tex; } fields[] = {
+        {"texBackdrop", game.texBackdrop}, {"texBoot", game.texBoot},       {"texVulture", game.texVulture},
+        {"texSnake", game.texSnake},       {"texTumbleweed", game.texTumbleweed}, {"texBottle", game.texBottle},
+        {"texJoystick", game.texJoystick}, {"texBanana", game.texBanana},   {"texRing", game.texRing},
+        {"texPlate", game.texPlate},       {"texWalkA", game.texWalkA},     {"texWalkB", game.texWalkB},
+        {"texThrowA", game.texThrowA},     {"texThrowB", game.texThrowB}};
+    for (auto& f : fields)
+        if (f.tex == texture) return f.name;
+    return "unknown";
+}
+
+void printFrameJson(std::FILE* out, int frame) {
+    std::fprintf(out,
+                 "{\"frame\": %d, \"clockMs\": %d, \"frameMs\": %d, \"dirX\": %d, \"dirY\": %d, \"fireHeld\": %d, "
+                 "\"shotCounter\": %d, \"progress\": %d, \"player\": ",
+                 frame, game.clockMs, game.frameMs, game.dirX, game.dirY, game.fireHeld, game.shotCounter,
+                 game.progress);
+    const skarvo::PlayerRecord* p = game.playerRecord;
+    if (p) {
+        std::fputs("{\"posX\": ", out);
+        putFloat(out, p->posX);
+        std::fputs(", \"posY\": ", out);
+        putFloat(out, p->posY);
+        std::fputs(", \"posZ\": ", out);
+        putFloat(out, p->posZ);
+        std::fprintf(out, ", \"health\": %d, \"hitStamp\": %d, \"restartTimer\": %d, \"texture\": ", p->health,
+                     p->hitStamp, p->restartTimer);
+        putTexture(out, p->texture);
+        std::fputs(", \"altTexture\": ", out);
+        putTexture(out, p->altTexture);
+        std::fputc('}', out);
+    } else {
+        std::fputs("null", out);
+    }
+
+    std::fputs(", \"targets\": [", out);
+    for (int i = 0; i < skarvo::POOL_SIZE; ++i) {
+        const skarvo::EntityRecord& t = skarvo::targets[i];
+        std::fputs(i ? ", [" : "[", out);
+        putFloat(out, t.posX);
+        std::fputs(", ", out);
+        putFloat(out, t.posY);
+        std::fprintf(out, ", %d, %d]", t.health, t.hitStamp);
+    }
+
+    std::fputs("], \"shots\": [", out);
+    for (int i = 0; i < skarvo::POOL_SIZE; ++i) {
+        const skarvo::EntityRecord& s = skarvo::shots[i];
+        std::fputs(i ? ", [" : "[", out);
+        putFloat(out, s.posX);
+        std::fputs(", ", out);
+        putFloat(out, s.posY);
+        std::fputs(", ", out);
+        putFloat(out, s.velX);
+        std::fputs(", ", out);
+        putFloat(out, s.velY);
+        std::fprintf(out, ", %d, %d, ", s.health, s.hitStamp);
+        putTexture(out, s.texture);
+        std::fputc(']', out);
+    }
+
+    std::fputs("], \"draws\": [", out);
+    int count = 0;
+    const platform::SpriteDrawRecord* draws = platform::headlessSpriteDraws(&count);
+    for (int i = 0; i < count; ++i) {
+        const platform::SpriteDrawRecord& d = draws[i];
+        std::fputs(i ? ", {\"tex\": " : "{\"tex\": ", out);
+        putTexture(out, d.texture);
+        std::fputs(", \"pos\": ", out);
+        putVec(out, d.position);
+        std::fputs(", \"centre\": ", out);
+        putVec(out, d.centre);
+        std::fprintf(out, ", \"colour\": \"0x%08X\", \"transform\": [", d.colour);
+        for (int k = 0; k < 16; ++k) {
+            if (k) std::fputs(", ", out);
+            putFloat(out, d.transform.m[k / 4][k % 4]);
+        }
+        std::fputs("]}", out);
+    }
+    std::fputs("]}\n", out);
+}
+
+}  // namespace sim

@@ -1,0 +1,129 @@
+// skarvo-sim — runs the game's own start-up and frames on the headless backend from a
+// replay script and prints every frame's state as one JSON line.
+//
+//   skarvo-sim [--png-every K DIR] SCRIPT     (SCRIPT "-" reads standard input)
+//
+// Exit codes: 0 at the end of the script or when the game exits (Escape, close);
+// 2 for a bad command line or a malformed script line.
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "frame_json.h"
+#include "platform/headless.h"
+#include "replay_script.h"
+#include "shell/entry.h"
+
+namespace {
+
+const char USAGE[] =
+    "usage: skarvo-sim [--png-every K DIR] SCRIPT\n"
+    "\n"
+    "Runs the game headless, one frame per script line, and prints each frame's state\n"
+    "as a JSON line (frame, clockMs, frameMs, dirX, dirY, fireHeld, shotCounter,\n"
+    "progress, player, targets, shots, draws).\n"
+    "\n"
+    "Script lines (SCRIPT \"-\" reads standard input):\n"
+    "  start NOW        first line only: the clock read at the end of start-up (default 0)\n"
+    "  NOW              one frame reading the clock NOW (unsigned 32-bit milliseconds)\n"
+    "  NOW down KEY     ... taking a key-down; KEY: LEFT RIGHT UP DOWN SPACE ESCAPE\n"
+    "  NOW up KEY       ... taking a key-up\n"
+    "  NOW close        ... taking the window's close message\n"
+    "  # text           a comment\n"
+    "\n"
+    "When the game exits (Escape, close) a last line {\"frame\": N, \"exit\": 0} is printed.\n"
+    "\n"
+    "Options:\n"
+    "  --png-every K DIR   also save every K-th frame (0, K, 2K, ...) as DIR/frame-NNNNNN.png\n"
+    "  --help              this text\n";
+
+int currentFrame = 0;
+
+[[noreturn]] void onGameExit(int code) {
+    std::printf("{\"frame\": %d, \"exit\": %d}\n", currentFrame, code);
+    std::fflush(stdout);
+    std::_Exit(code);
+}
+
+[[noreturn]] void fail(const std::string& message) {
+    std::fprintf(stderr, "skarvo-sim: %s\n", message.c_str());
+    std::exit(2);
+}
+
+bool readAll(const std::string& path, std::string* text) {
+    std::stringstream buffer;
+    if (path == "-") {
+        buffer << std::cin.rdbuf();
+    } else {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) return false;
+        buffer << in.rdbuf();
+    }
+    *text = buffer.str();
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string scriptPath, pngDir;
+    long pngEvery = 0;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(USAGE, stdout);
+            return 0;
+        }
+        if (arg == "--png-every") {
+            if (i + 2 >= argc) fail("--png-every needs K and DIR");
+            char* end = nullptr;
+            pngEvery = std::strtol(argv[i + 1], &end, 10);
+            if (*argv[i + 1] == '\0' || *end != '\0' || pngEvery < 1) fail("--png-every: K must be a positive number");
+            pngDir = argv[i + 2];
+            i += 2;
+        } else if (!scriptPath.empty() || (arg.size() > 1 && arg[0] == '-')) {
+            fail("unexpected argument \"" + arg + "\" (see --help)");
+        } else {
+            scriptPath = arg;
+        }
+    }
+    if (scriptPath.empty()) {
+        std::fputs(USAGE, stderr);
+        return 2;
+    }
+
+    std::string text, error;
+    if (!readAll(scriptPath, &text)) fail("cannot read " + scriptPath + ": " + std::strerror(errno));
+    sim::ReplayScript script;
+    if (!parseReplay(text, &script, &error)) fail(scriptPath + ": " + error);
+    if (!pngDir.empty() && mkdir(pngDir.c_str(), 0777) != 0 && errno != EEXIST)
+        fail("cannot make " + pngDir + ": " + std::strerror(errno));
+
+    // Start-up runs with the game clock at 0; its last step reads the platform clock.
+    platform::headlessSetClock(script.startMs);
+    skarvo::startUp();
+    platform::headlessSetExitHandler(onGameExit);
+
+    for (size_t i = 0; i < script.frames.size(); ++i) {
+        const sim::ReplayFrame& frame = script.frames[i];
+        currentFrame = static_cast<int>(i);
+        platform::headlessSetClock(frame.nowMs);
+        if (frame.hasMessage) platform::headlessQueueMessage(frame.message);
+        skarvo::runFrame();
+        sim::printFrameJson(stdout, currentFrame);
+        if (pngEvery > 0 && i % static_cast<size_t>(pngEvery) == 0) {
+            char path[64];
+            std::snprintf(path, sizeof path, "/frame-%06zu.png", i);
+            if (!platform::headlessSavePng((pngDir + path).c_str())) fail("cannot write " + pngDir + path);
+        }
+    }
+    std::fflush(stdout);
+    return 0;
+}
