@@ -7,6 +7,9 @@
 #include <cstdio>
 
 #include "../assets/embedded.h"
+#include "../gameplay/player_figure.h"
+#include "../gameplay/shots.h"
+#include "../gameplay/targets.h"
 #include "../platform/clock.h"
 #include "../platform/window.h"
 #include "game_state.h"
@@ -109,11 +112,16 @@ void startUp() {
 
     // 10. The player: entity construction with no texture, playerReset, then the
     // reference (before the first message can reach the window procedure).
-    // [SLOT start-up 10] gameplay: construct the player record, playerReset(player);
-    //                    game.playerRecord = &player;
+    // [SLOT start-up 10]
+    static PlayerRecord player;  // lives for the whole run
+    player = PlayerRecord(nullptr);
+    playerReset(player);
+    game.playerRecord = &player;
 
     // 11. The targets, slot order, texture by slot modulo 4: boot, vulture, snake, tumbleweed.
-    // [SLOT start-up 11] gameplay: for i in 0..63: targetSpawn(targets[i], ...);
+    // [SLOT start-up 11]
+    Texture* const kinds[4] = {game.texBoot, game.texVulture, game.texSnake, game.texTumbleweed};
+    for (int i = 0; i < POOL_SIZE; ++i) targetSpawn(targets[i], kinds[i % 4]);
 
     // 12.
     prevMs = timeGetTime();
@@ -164,11 +172,17 @@ void runFrame() {
     deviceSetTexture(game.device, 0, nullptr);
 
     // 11. Updates with this frame's clockMs and frameMs.
-    // [SLOT frame 11] gameplay: playerUpdate(player); shotUpdate on shots 0..63; targetUpdate on targets 0..63.
+    // [SLOT frame 11]
+    playerUpdate(*game.playerRecord);
+    for (EntityRecord& shot : shots) shotUpdate(shot);
+    for (EntityRecord& target : targets) targetUpdate(target);
 
     // 12-14. The sprite batch: alpha-blended, drawn back to front by depth.
     spriteBegin(sprite, SPRITE_ALPHABLEND | SPRITE_SORT_DEPTH_BACKTOFRONT);
-    // [SLOT frame 13] gameplay: targetDraw on targets 0..63; playerDraw(player); shotDraw on shots 0..63.
+    // [SLOT frame 13]
+    for (EntityRecord& target : targets) targetDraw(target, sprite);
+    playerDraw(*game.playerRecord, sprite);
+    for (EntityRecord& shot : shots) shotDraw(shot, sprite);
     spriteEnd(sprite);
 
     // 15.

@@ -1,6 +1,7 @@
 // window_proc.cpp — keyboard input.
 #include "window_proc.h"
 
+#include "../gameplay/shots.h"
 #include "../platform/window.h"
 #include "game_state.h"
 
@@ -17,7 +18,7 @@ intptr_t windowProc(Window* window, uint32_t message, uintptr_t wParam, intptr_t
                 case VK_ESCAPE: exitProcess(0);
                 case VK_SPACE:
                     game.fireHeld = 1;
-                    // [SLOT throw] gameplay: throwObject(*game.playerRecord);
+                    throwObject(*game.playerRecord);  // [SLOT throw]
                     break;
                 case VK_LEFT: game.dirX = -1; break;
                 case VK_UP: game.dirY = 1; break;
