@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "image.h"
 #include "render_internal.h"
@@ -42,6 +43,8 @@ void renderMakeDevice(Device* device, SDL_Renderer* renderer, SDL_Texture* backB
     device->renderStates[RS_LIGHTING] = 1;
     device->material = Material{};
     device->texture0 = nullptr;
+    SDL_RendererInfo info{};
+    device->softwareRenderer = SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE);
 }
 
 int deviceClear(Device* device, uint32_t rectCount, const void* rects, uint32_t flags, uint32_t colour, float,
@@ -183,13 +186,14 @@ bool culled(uint32_t mode, const ClipVertex& a, const ClipVertex& b, const ClipV
 
 // Moves a triangle's texture coordinates by whole periods into 0..1 (wrap addressing);
 // a triangle spanning more than one period is clamped there.
-void wrapIntoRange(SDL_Vertex* t) {
+void wrapIntoRange(SDL_Vertex* t, const Texture& texture) {
     float minU = std::min({t[0].tex_coord.x, t[1].tex_coord.x, t[2].tex_coord.x});
     float minV = std::min({t[0].tex_coord.y, t[1].tex_coord.y, t[2].tex_coord.y});
     const float du = std::floor(minU), dv = std::floor(minV);  // v from -1 to 0 becomes 0 to 1
+    const float su = texture.width / texture.uDivisor, sv = texture.height / texture.vDivisor;
     for (int i = 0; i < 3; ++i) {
-        t[i].tex_coord.x = std::fmin(std::fmax(t[i].tex_coord.x - du, 0.0f), 1.0f);
-        t[i].tex_coord.y = std::fmin(std::fmax(t[i].tex_coord.y - dv, 0.0f), 1.0f);
+        t[i].tex_coord.x = std::fmin(std::fmax(t[i].tex_coord.x - du, 0.0f), 1.0f) * su;
+        t[i].tex_coord.y = std::fmin(std::fmax(t[i].tex_coord.y - dv, 0.0f), 1.0f) * sv;
     }
 }
 
@@ -249,7 +253,7 @@ int deviceDrawPrimitiveUP(Device* device, uint32_t primitiveType, uint32_t primi
         if (culled(device->renderStates[RS_CULLMODE], a, b, c)) continue;
         SDL_Vertex* t = &out[n];
         t[0] = toSdl(a), t[1] = toSdl(b), t[2] = toSdl(c);
-        if (texture) wrapIntoRange(t);
+        if (texture) wrapIntoRange(t, *texture);
         n += 3;
     }
     if (n == 0) return 0;
@@ -275,16 +279,26 @@ int createTextureFromFileInMemoryEx(Device* device, const void* data, uint32_t l
         setLastError("texture decode", err);
         return -1;
     }
-    SDL_Texture* sdl = SDL_CreateTexture(device->renderer, SDL_PIXELFORMAT_ABGR8888, SDL_TEXTUREACCESS_STATIC,
-                                         image.width, image.height);
-    if (!sdl || SDL_UpdateTexture(sdl, nullptr, image.rgba.data(), image.width * 4) != 0) {
+    // One more column and row, repeating the last ones (see Texture).
+    const int pw = image.width + 1, ph = image.height + 1;
+    std::vector<uint8_t> padded(static_cast<size_t>(pw) * ph * 4);
+    for (int y = 0; y < ph; ++y) {
+        const uint8_t* src = &image.rgba[static_cast<size_t>(std::min(y, image.height - 1)) * image.width * 4];
+        uint8_t* dst = &padded[static_cast<size_t>(y) * pw * 4];
+        std::memcpy(dst, src, static_cast<size_t>(image.width) * 4);
+        std::memcpy(dst + static_cast<size_t>(image.width) * 4, src + static_cast<size_t>(image.width - 1) * 4, 4);
+    }
+    SDL_Texture* sdl =
+        SDL_CreateTexture(device->renderer, SDL_PIXELFORMAT_ABGR8888, SDL_TEXTUREACCESS_STATIC, pw, ph);
+    if (!sdl || SDL_UpdateTexture(sdl, nullptr, padded.data(), pw * 4) != 0) {
         setLastError("texture upload", SDL_GetError());
         if (sdl) SDL_DestroyTexture(sdl);
         return -1;
     }
     SDL_SetTextureBlendMode(sdl, SDL_BLENDMODE_BLEND);
     SDL_SetTextureScaleMode(sdl, SDL_ScaleModeLinear);
-    *out = new Texture{sdl, image.width, image.height};
+    const float extra = device->softwareRenderer ? 0.0f : 1.0f;
+    *out = new Texture{sdl, image.width, image.height, image.width + extra, image.height + extra};
     return 0;
 }
 
@@ -347,7 +361,9 @@ void spriteQuad(const SpriteDrawRecord& draw, SDL_Vertex out[4]) {
         Vec3 p{draw.position.x + corners[i][0] - draw.centre.x, draw.position.y + corners[i][1] - draw.centre.y,
                draw.position.z - draw.centre.z};
         Vec3 s = transformPoint(p, draw.transform);
-        out[i] = SDL_Vertex{{s.x + 0.5f, s.y + 0.5f}, colour, {corners[i][0] / w, corners[i][1] / h}};
+        out[i] = SDL_Vertex{{s.x + 0.5f, s.y + 0.5f},
+                            colour,
+                            {corners[i][0] / draw.texture->uDivisor, corners[i][1] / draw.texture->vDivisor}};
     }
 }
 

@@ -14,9 +14,14 @@
 
 namespace platform {
 
+// The SDL texture carries one extra column and row repeating the last ones: SDL's
+// software renderer maps texture coordinate 1 onto the last texel's left edge instead
+// of past its right edge, so with the padding both renderers sample texel-exact when
+// coordinates are divided by uDivisor/vDivisor (texels per unit of coordinate).
 struct Texture {
     SDL_Texture* sdl;
-    int width, height;
+    int width, height;          // the texture as the game sees it
+    float uDivisor, vDivisor;  // width/height for the software renderer, +1 for the others
 };
 
 constexpr int MAX_SPRITES_PER_BATCH = 4096;  // further draws of one batch are dropped
@@ -40,6 +45,7 @@ struct Device {
     uint32_t renderStates[MAX_RENDER_STATE];
     Material material;
     Texture* texture0;
+    bool softwareRenderer;  // see Texture
 };
 
 // Fills `device` with the default state for `renderer` (and its render target).
