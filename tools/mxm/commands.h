@@ -19,6 +19,7 @@ constexpr int EXIT_USAGE = 2;
 int runInfo(int argc, char** argv);
 int runRender(int argc, char** argv);
 int runTrace(int argc, char** argv);
+int runPlay(int argc, char** argv);  // play.cpp: live playback through the game's sound output
 
 // A module read from a file, or the game's embedded one ("--embedded").
 struct ModuleImage {

@@ -3,6 +3,7 @@
 //   mxm info FILE            what a module holds
 //   mxm render FILE -o X     render it to WAV or raw PCM
 //   mxm trace FILE --ticks T the sequencer's state tick by tick, as JSON lines
+//   mxm play FILE            play it on the sound output (built with the sound ring)
 //
 // FILE may be --embedded for the game's own module.
 #include <cstdio>
@@ -22,6 +23,9 @@ const Command COMMANDS[] = {
     {"info", mxmtool::runInfo, "print the header, orders, patterns and instruments of a module"},
     {"render", mxmtool::runRender, "render a module to a WAV file or raw PCM (44,100 Hz stereo 16-bit)"},
     {"trace", mxmtool::runTrace, "print the player state after each tick as one JSON object per line"},
+#ifdef MXM_HAVE_PLAY
+    {"play", mxmtool::runPlay, "play a module on the default sound output, showing position and levels"},
+#endif
 };
 
 void printHelp(FILE* out) {

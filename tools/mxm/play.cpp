@@ -1,0 +1,191 @@
+// play.cpp — `mxm play`: live playback through the game's own sound path (initPlayer on
+// the default output, startSong, the streaming thread), with the order position, row
+// and a level meter per channel on one refreshing terminal line.
+//
+// What is shown lags the rendering by one ring length, as the sound does: the streaming
+// thread leaves a snapshot after each render, and the line shows the one being heard.
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+#include "commands.h"
+#include "player.h"
+#include "sound_output.h"
+
+namespace mxmtool {
+
+namespace {
+
+const char* const USAGE =
+    "usage: mxm play FILE [--seconds S]\n"
+    "\n"
+    "Plays the song from order position 0 on the default sound output, the way the game\n"
+    "does, showing the order position, the row and a level per channel.\n"
+    "Stop with q or Ctrl-C.\n"
+    "  --seconds S   stop by itself after S seconds\n"
+    "FILE may be --embedded for the game's own module.\n"
+    "Exit status 1 when there is no sound output.\n";
+
+constexpr int MAX_SHOWN = mxm::MAX_CHANNELS;
+constexpr uint32_t HISTORY = 32;  // snapshots kept, about 0.8 s of iterations
+// Snapshots between the one just rendered and the one being heard: one ring length
+// (about 371.5 ms) of 25 ms iterations.
+constexpr uint32_t HEARD_LAG = 15;
+
+// What the streaming thread leaves after each render; read by the display.
+struct Snapshot {
+    std::atomic<uint16_t> position;  // order position << 8 | row
+    std::atomic<uint8_t> levels[MAX_SHOWN];
+};
+Snapshot g_history[HISTORY];
+std::atomic<uint32_t> g_snapshots{0};
+std::atomic<uint32_t> g_channelCount{0};
+volatile std::sig_atomic_t g_interrupted = 0;
+
+// On the streaming thread, which owns the player state.
+void observe(const audio::SoundOutput& out) {
+    const mxm::PlayerState& p = out.player;
+    uint32_t n = g_snapshots.load(std::memory_order_relaxed);
+    Snapshot& s = g_history[n % HISTORY];
+    s.position.store(static_cast<uint16_t>(((p.orderPos & 0xFF) << 8) | (p.row & 0xFF)), std::memory_order_relaxed);
+    for (int c = 0; c < MAX_SHOWN; ++c) {
+        const mxm::ChannelRecord& ch = p.channels[c];
+        s.levels[c].store(ch.active ? static_cast<uint8_t>(ch.mixVolume > 128 ? 128 : ch.mixVolume) : 0,
+                          std::memory_order_relaxed);
+    }
+    g_channelCount.store(p.header.channelCount, std::memory_order_relaxed);
+    g_snapshots.store(n + 1, std::memory_order_release);
+}
+
+void onSignal(int) { g_interrupted = 1; }
+
+// Keys one at a time, no echo; signals still work (Ctrl-C). Restored by restore().
+struct Terminal {
+    bool raw = false;
+    termios saved{};
+    void enter() {
+        if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &saved) != 0) return;
+        termios t = saved;
+        t.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+        t.c_cc[VMIN] = 0;
+        t.c_cc[VTIME] = 0;
+        raw = tcsetattr(STDIN_FILENO, TCSANOW, &t) == 0;
+    }
+    void restore() {
+        if (raw) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+        raw = false;
+    }
+};
+
+std::string statusLine(double seconds) {
+    uint32_t n = g_snapshots.load(std::memory_order_acquire);
+    char head[64];
+    int minutes = static_cast<int>(seconds) / 60;
+    double rest = seconds - minutes * 60;
+    if (n <= HEARD_LAG) {
+        std::snprintf(head, sizeof head, "%02d:%04.1f  starting", minutes, rest);
+        return head;
+    }
+    const Snapshot& s = g_history[(n - 1 - HEARD_LAG) % HISTORY];
+    uint16_t position = s.position.load(std::memory_order_relaxed);
+    std::snprintf(head, sizeof head, "%02d:%04.1f  order %3u  row %3u  ", minutes, rest, position >> 8,
+                  position & 0xFF);
+    static const char METER[] = " .:-=+*#@";  // 9 steps for levels 0..128
+    std::string line = head;
+    uint32_t channels = g_channelCount.load(std::memory_order_relaxed);
+    if (channels > MAX_SHOWN) channels = MAX_SHOWN;
+    line += '[';
+    for (uint32_t c = 0; c < channels; ++c) {
+        uint8_t level = s.levels[c].load(std::memory_order_relaxed);
+        line += METER[(level * 8 + 127) / 128];
+    }
+    line += ']';
+    return line;
+}
+
+}  // namespace
+
+int runPlay(int argc, char** argv) {
+    std::string file;
+    double limitSeconds = 0;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            std::fputs(USAGE, stdout);
+            return EXIT_OK;
+        } else if (a == "--seconds") {
+            if (i + 1 >= argc || !parsePositiveReal(argv[++i], limitSeconds)) {
+                return usageError("play", "--seconds needs a positive number");
+            }
+        } else if (a != "--embedded" && a.size() > 1 && a[0] == '-') {
+            return usageError("play", "unknown option '" + a + "'");
+        } else if (!file.empty()) {
+            return usageError("play", "give one module");
+        } else {
+            file = a;
+        }
+    }
+    if (file.empty()) return usageError("play", "which module? (a file or --embedded)");
+
+    // Validated copy; it must outlive the streaming thread (samples decode in place).
+    ModuleImage image;
+    if (int status = readModule(file, image)) return status;
+
+    audio::setStreamObserver(observe);
+    if (audio::initPlayer(nullptr, image.bytes.data()) == 0) {
+        const char* why = platform::soundRingLastError();
+        std::fprintf(stderr, "mxm play: no sound output%s%s\n", *why ? ": " : "", why);
+        audio::setStreamObserver(nullptr);
+        return EXIT_FAILED;
+    }
+    mxm::startSong(0);
+
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    Terminal terminal;
+    terminal.enter();
+    bool live = isatty(STDOUT_FILENO) != 0;
+    bool watchKeys = true;
+    auto start = std::chrono::steady_clock::now();
+    double lastPrinted = -1;
+    for (;;) {
+        if (g_interrupted) break;
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (limitSeconds > 0 && seconds >= limitSeconds) break;
+        if (live) {
+            std::printf("\r%s\033[K", statusLine(seconds).c_str());
+            std::fflush(stdout);
+        } else if (seconds - lastPrinted >= 1.0) {
+            std::printf("%s\n", statusLine(seconds).c_str());
+            std::fflush(stdout);
+            lastPrinted = seconds;
+        }
+        pollfd in = {STDIN_FILENO, POLLIN, 0};
+        if (watchKeys && poll(&in, 1, 50) > 0) {
+            char key = 0;
+            ssize_t got = read(STDIN_FILENO, &key, 1);
+            if (got <= 0) {
+                watchKeys = false;  // end of input: keep playing until a signal or the time limit
+            } else if (key == 'q' || key == 'Q' || key == 3) {
+                break;
+            }
+        } else if (!watchKeys) {
+            poll(nullptr, 0, 50);
+        }
+    }
+    terminal.restore();
+    if (live) std::printf("\n");
+    audio::shutdownPlayer();
+    audio::setStreamObserver(nullptr);
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    return EXIT_OK;
+}
+
+}  // namespace mxmtool
