@@ -132,6 +132,7 @@ SongText parseSong(const std::string& text, const std::string& fileName) {
     std::string raw;
     PatternText* current = nullptr;
     int lastRow = -1;
+    int orderLine = 0, restartLine = 0;
     while (std::getline(in, raw)) {
         ++r.line;
         std::string s = stripComment(raw);
@@ -174,8 +175,10 @@ SongText parseSong(const std::string& text, const std::string& fileName) {
             song.tempo = one(32, 255);
         } else if (key == "restart") {
             song.restart = one(0, 255);
+            restartLine = r.line;
         } else if (key == "order") {
             if (w.size() < 2 || w.size() > 257) r.fail("'order' takes 1..256 pattern numbers");
+            orderLine = r.line;
             for (size_t i = 1; i < w.size(); ++i) song.orders.push_back(static_cast<int>(toInt(r, w[i], 0, 255, "order")));
         } else if (key == "pattern") {
             if (song.channels == 0) r.fail("'channels' must come before the first pattern");
@@ -199,8 +202,10 @@ SongText parseSong(const std::string& text, const std::string& fileName) {
     if (song.speed == 0 || song.tempo == 0) r.fail("'speed' and 'tempo' are required");
     if (song.orders.empty()) r.fail("no 'order' line");
     if (song.patterns.empty()) r.fail("no patterns");
+    r.line = orderLine;
     for (int o : song.orders)
         if (o >= static_cast<int>(song.patterns.size())) r.fail("order list names pattern " + std::to_string(o) + ", which does not exist");
+    r.line = restartLine;
     if (song.restart >= static_cast<int>(song.orders.size())) r.fail("'restart' is beyond the order list");
     return song;
 }
