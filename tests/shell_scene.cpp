@@ -1,0 +1,66 @@
+// Scene drawing primitives: the world transform and the backdrop quad.
+#include <cmath>
+
+#include "platform/matrix.h"
+#include "platform/render_internal.h"
+#include "shell/scene.h"
+#include "shell_support.h"
+
+using namespace platform;
+using skarvo::game;
+
+namespace {
+
+Vec3 world(const Vec3& p) { return transformPoint(p, game.device->world); }
+
+void expectPoint(const Vec3& p, float x, float y, float z) {
+    EXPECT_NEAR(p.x, x, 1e-5f);
+    EXPECT_NEAR(p.y, y, 1e-5f);
+    EXPECT_NEAR(p.z, z, 1e-5f);
+}
+
+}  // namespace
+
+TEST(SetWorldTransform, RotatesThenTranslatesThenScalesTheWhole) {
+    // The scale applies to the translation too: the origin goes to (2, 0, 0).
+    skarvo::setWorldTransform(1, 0, 0, 2, 2, 2, 0);
+    expectPoint(world({0, 0, 0}), 2, 0, 0);
+
+    // Roll pi/2 turns (1, 0, 0) onto (0, 1, 0) before the move.
+    skarvo::setWorldTransform(0, 0, 0, 1, 1, 1, 1.5707963f);
+    expectPoint(world({1, 0, 0}), 0, 1, 0);
+
+    // The closed form, row by row.
+    const float x = 3, y = -2, z = 0.5f, sx = 2, sy = 3, sz = 4, roll = 0.4f;
+    skarvo::setWorldTransform(x, y, z, sx, sy, sz, roll);
+    const float c = std::cos(roll), s = std::sin(roll);
+    const float expect[4][4] = {
+        {c * sx, s * sy, 0, 0}, {-s * sx, c * sy, 0, 0}, {0, 0, sz, 0}, {x * sx, y * sy, z * sz, 1}};
+    for (int r = 0; r < 4; ++r)
+        for (int k = 0; k < 4; ++k) EXPECT_NEAR(game.device->world.m[r][k], expect[r][k], 1e-6f) << r << "," << k;
+
+    // The backdrop's own: depth 0.9, nothing else.
+    skarvo::setWorldTransform(0, 0, 0.9f, 1, 1, 1, 0);
+    expectPoint(world({-1, 1, 0}), -1, 1, 0.9f);
+}
+
+TEST(BackdropQuad, TexCoordsRewriteOnlyTheirFields) {
+    skarvo::setBackdropTexCoords(1.0f, -1.0f);
+    const float expect[4][8] = {{-1, 1, 0, 0, 0, -1, 0, -1},
+                                {1, 1, 0, 0, 0, -1, 1, -1},
+                                {-1, -1, 0, 0, 0, -1, 0, 0},
+                                {1, -1, 0, 0, 0, -1, 1, 0}};
+    for (int i = 0; i < 4; ++i) {
+        const float* v = &skarvo::backdropQuad[i].x;
+        for (int k = 0; k < 8; ++k) EXPECT_EQ(v[k], expect[i][k]) << "vertex " << i << " field " << k;
+    }
+    skarvo::setBackdropTexCoords(0.25f, 3.0f);
+    EXPECT_EQ(skarvo::backdropQuad[0].u, 0.0f);
+    EXPECT_EQ(skarvo::backdropQuad[0].v, 3.0f);
+    EXPECT_EQ(skarvo::backdropQuad[1].u, 0.25f);
+    EXPECT_EQ(skarvo::backdropQuad[2].u, 0.0f);
+    EXPECT_EQ(skarvo::backdropQuad[2].v, 0.0f);
+    EXPECT_EQ(skarvo::backdropQuad[3].u, 0.25f);
+    EXPECT_EQ(skarvo::backdropQuad[3].v, 0.0f);
+    skarvo::setBackdropTexCoords(1.0f, -1.0f);
+}

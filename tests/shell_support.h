@@ -1,0 +1,36 @@
+// shell_support.h — the game's real start-up on the headless backend, once per test
+// program, before any test runs.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/headless.h"
+#include "shell/entry.h"
+#include "shell/game_state.h"
+
+namespace shelltest {
+
+constexpr uint32_t START_CLOCK = 5000;
+constexpr uint32_t FIRST_FRAME_CLOCK = 5040;
+inline int32_t firstFrameMs = -1;  // frameMs of the program's first frame
+
+class StartUpOnce : public ::testing::Environment {
+public:
+    void SetUp() override {
+        setenv("SDL_AUDIODRIVER", "dummy", 0);  // no sound device is needed here
+        platform::headlessSetClock(START_CLOCK);
+        skarvo::startUp();
+        platform::headlessSetClock(FIRST_FRAME_CLOCK);
+        skarvo::runFrame();
+        firstFrameMs = skarvo::game.frameMs;
+    }
+};
+
+// Runs frames until the message queue is empty.
+inline void drainMessages() {
+    while (platform::headlessQueuedMessages() > 0) skarvo::runFrame();
+}
+
+}  // namespace shelltest
