@@ -168,3 +168,27 @@ TEST(AssetsPacker, RefusesAModuleOfTheWrongLengthOrAWrongImage) {
 }
 
 }  // namespace
+
+namespace {
+
+// The icon option scales the title picture to the size asked for, as an opaque RGBA PNG.
+TEST(AssetsIcons, IconOptionWritesTheTitleAtTheAskedSize) {
+    fs::path w = tempDir();
+    for (int size : {48, 256}) {
+        fs::path out = w / ("icon" + std::to_string(size) + ".png");
+        std::string cmd = std::string("'") + SKARVO_IMAGEGEN + "' --icon " + std::to_string(size) + " " + q(out);
+        ASSERT_EQ(std::system(cmd.c_str()), 0);
+        Bytes png = readFile(out);
+        ASSERT_GE(png.size(), 33u);
+        auto be32 = [&](size_t at) {
+            return uint32_t(png[at]) << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3];
+        };
+        EXPECT_EQ(be32(16), static_cast<uint32_t>(size));
+        EXPECT_EQ(be32(20), static_cast<uint32_t>(size));
+        EXPECT_EQ(png[24], 8);  // bit depth
+        EXPECT_EQ(png[25], 6);  // RGBA
+    }
+    fs::remove_all(w);
+}
+
+}  // namespace

@@ -30,6 +30,9 @@ enum : uint8_t {
     CACTUS_LIGHT,
     CACTUS_EDGE,
     ROCK,
+    ROCK_LIGHT,
+    SAND_SHADOW,
+    DIM_STAR,
     CLEAR,  // transparent, only in the small pictures that are drawn onto the backdrop
 };
 
@@ -37,7 +40,7 @@ const std::vector<Colour> PALETTE = {
     {0, 0, 0, 255},       {120, 120, 132, 255}, {224, 220, 196, 255}, {176, 176, 184, 255}, {132, 132, 144, 255},
     {92, 92, 104, 255},   {150, 88, 62, 255},   {112, 62, 46, 255},   {214, 170, 112, 255}, {226, 186, 126, 255},
     {236, 202, 144, 255}, {198, 150, 96, 255},  {58, 122, 52, 255},   {96, 164, 74, 255},   {24, 56, 26, 255},
-    {140, 112, 88, 255},  {0, 0, 0, 0},
+    {140, 112, 88, 255},  {184, 160, 136, 255}, {190, 146, 92, 255},  {70, 70, 82, 255},    {0, 0, 0, 0},
 };
 
 constexpr int BORDER = 8;
@@ -87,16 +90,24 @@ Picture saguaro(int height, bool leftArm, bool rightArm) {
 Picture makeBackdrop() {
     Picture p = makePicture(640, 480, PALETTE, BLACK);
 
-    // Stars from a fixed sequence, kept clear of the moon.
+    // Stars from a fixed sequence, kept clear of the moon; every fifth one a bright
+    // cross, the rest single dim or bright points.
     uint32_t seed = 12345;
     auto next = [&seed](uint32_t range) {
         seed = seed * 1103515245u + 12345u;
         return (seed >> 16) % range;
     };
-    for (int i = 0; i < 40; ++i) {
-        int x = BORDER + static_cast<int>(next(640 - 2 * BORDER));
-        int y = BORDER + static_cast<int>(next(HORIZON - 40 - BORDER));
-        p.at(x, y) = STAR;
+    for (int i = 0; i < 60; ++i) {
+        int x = BORDER + 2 + static_cast<int>(next(640 - 2 * BORDER - 4));
+        int y = BORDER + 2 + static_cast<int>(next(HORIZON - 50 - BORDER));
+        if (std::abs(x - 552) < 40 && std::abs(y - 64) < 40) continue;
+        if (i % 5 == 0) {
+            fillRect(p, x - 1, y, x + 2, y + 1, STAR);
+            fillRect(p, x, y - 1, x + 1, y + 2, STAR);
+            p.at(x, y) = MOON;
+        } else {
+            p.at(x, y) = i % 2 ? DIM_STAR : STAR;
+        }
     }
 
     // Crescent moon.
@@ -119,6 +130,12 @@ Picture makeBackdrop() {
             fillRect(p, m.x0 - slope, y, m.x1 + slope, y + 1, MESA);
             fillRect(p, m.x1 - 10 + slope / 2, y, m.x1 + slope, y + 1, MESA_SHADE);
         }
+        // Rock strata: a darker layer a third of the way down.
+        int layer = m.top + (HORIZON - m.top) / 3;
+        for (int y = layer; y < layer + 3; ++y) {
+            int slope = (y - m.top) / 3;
+            fillRect(p, m.x0 - slope, y, m.x1 + slope, y + 1, MESA_SHADE);
+        }
     }
 
     // Sand: a far band, the main band and a nearer band, split by gently curved dune lines.
@@ -131,11 +148,13 @@ Picture makeBackdrop() {
         fillRect(p, x, duneB, x + 1, SAND_END, SAND_NEAR);
         fillRect(p, x, duneB, x + 1, duneB + 2, DUNE_LINE);
     }
-    // Pebbles.
-    for (int i = 0; i < 14; ++i) {
-        int x = BORDER + 10 + static_cast<int>(next(600));
-        int y = HORIZON + 24 + static_cast<int>(next(180));
-        fillEllipse(p, x + 0.5f, y + 0.5f, 3.5f, 2.0f, ROCK);
+    // Rocks, lit from the upper left.
+    for (int i = 0; i < 16; ++i) {
+        float x = BORDER + 10.5f + static_cast<float>(next(600));
+        float y = HORIZON + 24.5f + static_cast<float>(next(180));
+        float r = 2.5f + static_cast<float>(next(3));
+        fillEllipse(p, x, y, r + 1.0f, r * 0.6f, ROCK);
+        fillEllipse(p, x - 1.0f, y - 1.0f, r * 0.5f, r * 0.3f, ROCK_LIGHT);
     }
 
     // Cacti, nearer ones lower and taller.
@@ -147,6 +166,7 @@ Picture makeBackdrop() {
          {Cactus{96, 262, 40, true, false}, Cactus{250, 280, 56, true, true}, Cactus{470, 258, 36, false, true},
           Cactus{560, 330, 84, true, true}, Cactus{30, 420, 70, false, true}, Cactus{380, 436, 96, true, false}}) {
         Picture s = saguaro(c.height, c.left, c.right);
+        fillEllipse(p, c.x + s.width * 0.3f, c.foot - 1.0f, s.width * 0.45f, 3.0f, SAND_SHADOW);
         blit(p, s, c.x - s.width / 2, c.foot - s.height);
     }
 

@@ -106,7 +106,12 @@ int main(int argc, char** argv) {
             return 0;
         }
         for (int n = 0; n < assets::LAYOUT_IMAGES; ++n) {
-            std::vector<uint8_t> png = encodeImage(n, makeImage(n, src));
+            std::vector<uint8_t> png;
+            try {
+                png = encodeImage(n, makeImage(n, src));
+            } catch (const std::exception& e) {
+                throw std::runtime_error(std::string(assets::IMAGE_SPECS[n].name) + ": " + e.what());
+            }
             char name[64];
             std::snprintf(name, sizeof name, "%02d_%s.png", n, assets::IMAGE_SPECS[n].name);
             writeFile(out + "/" + name, png);

@@ -1,5 +1,7 @@
 // The title picture: banded sunset sky, a striped setting sun on the horizon and a
 // cowboy's silhouette in very dark brown (never black) in front of it.
+#include <utility>
+
 #include "draw.h"
 #include "generated.h"
 #include "pixelart.h"
@@ -28,8 +30,26 @@ Picture makeTitle(const std::string& sourceDir) {
     fillRect(p, 0, HORIZON, 200, 200, paletteIndex(p, ground));
     fillRect(p, 0, HORIZON, 200, HORIZON + 2, paletteIndex(p, groundLine));
 
+    // A saguaro and two far birds, in the same dark brown as the cowboy.
+    uint8_t dark = paletteIndex(p, {42, 18, 14, 255});
+    fillRect(p, 164, 96, 172, HORIZON + 4, dark);
+    fillEllipse(p, 168.0f, 96.0f, 4.0f, 4.0f, dark);
+    fillRect(p, 154, 116, 164, 122, dark);
+    fillRect(p, 154, 100, 159, 122, dark);
+    fillEllipse(p, 156.5f, 100.0f, 2.5f, 2.5f, dark);
+    fillRect(p, 172, 110, 181, 116, dark);
+    fillRect(p, 177, 92, 182, 116, dark);
+    fillEllipse(p, 179.5f, 92.0f, 2.5f, 2.5f, dark);
+    for (const auto& [bx, by] : {std::pair{38, 40}, std::pair{56, 30}}) {
+        for (int i = 0; i < 4; ++i) {
+            p.at(bx - 4 + i, by - i / 2) = dark;
+            p.at(bx + 4 - i, by - i / 2) = dark;
+        }
+        p.at(bx, by) = dark;
+    }
+
     Picture cowboy = loadPixelArt(sourceDir + "/title_cowboy.txt");
-    blit(p, cowboy, (200 - cowboy.width * 2) / 2, 196 - cowboy.height * 2, 2);
+    blit(p, cowboy, 100 - cowboy.width, 196 - cowboy.height * 2, 2);
     return p;
 }
 
