@@ -13,5 +13,6 @@ endif()
 skarvo_test(music_tests SOURCES ${music_test_sources} LIBS ${music_test_libs})
 target_compile_definitions(music_tests PRIVATE
   SKARVO_MUSIC_DIR="${CMAKE_SOURCE_DIR}/assets/music"
-  SKARVO_SONG_MODULE="${CMAKE_BINARY_DIR}/assets/music/song.mxm")
+  SKARVO_SONG_MODULE="${CMAKE_BINARY_DIR}/assets/music/song.mxm"
+  SKARVO_SONGC="$<TARGET_FILE:songc>")
 add_dependencies(music_tests song_module)

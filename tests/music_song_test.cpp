@@ -10,6 +10,7 @@
 #include <iterator>
 #include <set>
 #include <sstream>
+#include <sys/wait.h>
 #include <string>
 #include <vector>
 
@@ -306,6 +307,36 @@ TEST(MusicModule, SongUsesTheAgreedMaterial) {
     EXPECT_GE(sustained, 1);
     EXPECT_GE(unsustained, 1);
     EXPECT_EQ(panning, 1);
+}
+
+}  // namespace
+
+namespace {
+
+int run(const std::string& args, const std::string& errFile) {
+    std::string cmd = std::string(SKARVO_SONGC) + " " + args + " >/dev/null 2>" + errFile;
+    int rc = std::system(cmd.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+TEST(SongCompilerTool, ExitCodesMessagesAndNoPartialOutput) {
+    const std::string dir = SKARVO_ARTIFACTS;
+    const std::string err = dir + "/songc_err.txt";
+    const std::string out = dir + "/songc_test.mxm";
+    const std::string ins = std::string(SKARVO_MUSIC_DIR) + "/instruments.txt";
+    std::remove(out.c_str());
+    EXPECT_EQ(run("--help", err), 0);
+    EXPECT_EQ(run("--song", err), 1);
+
+    std::string badSong = dir + "/songc_bad.txt";
+    std::ofstream(badSong) << "channels 8\nspeed 5\ntempo 125\norder 0\npattern 0 rows 64\n00 | Q-5 01 .. ...\n";
+    EXPECT_EQ(run("--song " + badSong + " --instruments " + ins + " -o " + out, err), 1);
+    EXPECT_NE(readText(err).find("songc_bad.txt:6: channel 0: bad note 'Q-5'"), std::string::npos) << readText(err);
+    EXPECT_FALSE(std::ifstream(out).good()) << "a failed run left an output file";
+    EXPECT_FALSE(std::ifstream(out + ".tmp").good());
+
+    EXPECT_EQ(run("--song " + std::string(SKARVO_MUSIC_DIR) + "/song.txt --instruments " + ins + " -o " + out, err), 0);
+    EXPECT_TRUE(readBytes(out) == readBytes(SKARVO_SONG_MODULE));
 }
 
 }  // namespace
