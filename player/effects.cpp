@@ -155,9 +155,7 @@ void rowSpeedTempo(PlayerState& s, ChannelRecord&) {
         s.speed = s.cellParam;
 }
 
-void rowGlobalVolume(PlayerState& s, ChannelRecord&) {
-    s.globalVolume = s.cellParam > 64 ? 64 : s.cellParam;
-}
+void rowGlobalVolume(PlayerState& s, ChannelRecord&) { s.globalVolume = s.cellParam > 64 ? 64 : s.cellParam; }
 void rowGlobalSlide(PlayerState& s, ChannelRecord& ch) {
     if (s.cellParam != 0) ch.globalSlideMem = s.cellParam;
 }
@@ -187,6 +185,23 @@ void tickPanningSlide(PlayerState& s, ChannelRecord& ch) {
     ch.tickPanning = ch.panning;
 }
 
+// Volume after a retrigger with volume op `op` (1..7 lower, 9..15 raise).
+int retriggerVolume(int v, uint8_t op) {
+    static constexpr int8_t STEP[16] = {0, -1, -2, -4, -8, -16, 0, 0, 0, 1, 2, 4, 8, 16, 0, 0};
+    switch (op) {
+        case 6:
+            return (v + (v >> 2)) >> 1;
+        case 7:
+            return v >> 1;
+        case 14:
+            return v + (v >> 1);
+        case 15:
+            return 2 * v;
+        default:
+            return v + STEP[op];
+    }
+}
+
 void rowMultiRetrigger(PlayerState& s, ChannelRecord& ch) {
     if (s.cellParam == 0) return;
     ch.retrigVolumeOp = hi(s.cellParam);
@@ -199,25 +214,8 @@ void tickMultiRetrigger(PlayerState&, ChannelRecord& ch) {
     if (c != ch.retrigInterval) return;
     ch.retrigCount = 0;
     ch.restartPos = 0;
-    int v = ch.volume;
-    switch (ch.retrigVolumeOp & 15) {
-        case 0: case 8: return;
-        case 1: v -= 1; break;
-        case 2: v -= 2; break;
-        case 3: v -= 4; break;
-        case 4: v -= 8; break;
-        case 5: v -= 16; break;
-        case 6: v = (v + (v >> 2)) >> 1; break;
-        case 7: v >>= 1; break;
-        case 9: v += 1; break;
-        case 10: v += 2; break;
-        case 11: v += 4; break;
-        case 12: v += 8; break;
-        case 13: v += 16; break;
-        case 14: v += v >> 1; break;
-        case 15: v *= 2; break;
-    }
-    setVolume(ch, v);
+    uint8_t op = ch.retrigVolumeOp & 15;
+    if (op != 0 && op != 8) setVolume(ch, retriggerVolume(ch.volume, op));
 }
 
 void rowSync(PlayerState& s, ChannelRecord&) { s.syncValue = s.cellParam; }

@@ -17,7 +17,7 @@ constexpr uint16_t EXP_TABLE_SIXTEENTH[16] = {32768, 32650, 32532, 32415, 32298,
 constexpr uint16_t EXP_TABLE_FINE[16] = {32768, 32761, 32753, 32746, 32738, 32731, 32724, 32716,
                                          32709, 32702, 32694, 32687, 32679, 32672, 32665, 32657};
 
-constexpr int32_t LINEAR_NOTE_1 = 12288;          // linear period of note 1; note 49 is 0
+constexpr int32_t LINEAR_NOTE_1 = 12288;            // linear period of note 1; note 49 is 0
 constexpr uint32_t AMIGA_STEP_NUMERATOR = 1329006;  // Amiga period 6848 → step 194
 constexpr uint32_t AMIGA_SMALL_PERIOD = 100;        // below this the period is taken as the step
 

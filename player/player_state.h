@@ -3,7 +3,7 @@
 // PlayerState holds everything the player knows while it plays: the song globals,
 // a copy of the module header with its offset tables resolved to addresses, 32
 // ChannelRecords, the four waveform tables and the render driver's fields.
-// The sequencer (sequencer.cpp, effects.cpp, instruments.cpp) and the mixer
+// The sequencer (sequencer.cpp, pitch.cpp, effects.cpp, instruments.cpp) and the mixer
 // (audio/mixer.cpp) work on it; audio::SoundOutput holds the one instance.
 //
 // Units: periods in 1/256 semitone (linear model) or Amiga-style periods;

@@ -85,8 +85,8 @@ TEST(PlayerEffects, PanningCommands) {
         pan0.push_back(song.ch(0).tickPanning);
         pan1.push_back(song.ch(1).panning);
     }
-    EXPECT_EQ(pan0, (V{64, 74, 64, 54, 51, 250, 255}));      // P with both nibbles slides left
-    EXPECT_EQ(pan1, (V{136, 151, 76, 1, 76, 76, 76}));  // 0xC8 = 136; slides clamp at 0
+    EXPECT_EQ(pan0, (V{64, 74, 64, 54, 51, 250, 255}));  // P with both nibbles slides left
+    EXPECT_EQ(pan1, (V{136, 151, 76, 1, 76, 76, 76}));   // 0xC8 = 136; slides clamp at 0
 }
 
 TEST(PlayerEffects, PitchSlidesFineSlidesAndClamps) {
@@ -137,12 +137,14 @@ TEST(PlayerEffects, TonePortamentoWithGlissando) {
 }
 
 TEST(PlayerEffects, VibratoTremoloAndArpeggio) {
-    Song song(rowsModule({
-        {withEffect(note(0, 49, 1), 4, 0x8F), withEffect(withVolume(note(1, 49, 1), 0x30), 7, 0x4F),
-         withEffect(note(2, 49, 1), 0, 0x37)},
-        {effect(0, 4, 0), effect(1, extended(7), 3), effect(2, 0, 0x37)},
-        {effect(0, 4, 0), effect(1, 7, 0)},
-    }, 5));
+    Song song(rowsModule(
+        {
+            {withEffect(note(0, 49, 1), 4, 0x8F), withEffect(withVolume(note(1, 49, 1), 0x30), 7, 0x4F),
+             withEffect(note(2, 49, 1), 0, 0x37)},
+            {effect(0, 4, 0), effect(1, extended(7), 3), effect(2, 0, 0x37)},
+            {effect(0, 4, 0), effect(1, 7, 0)},
+        },
+        5));
     std::vector<V> seen(3);
     for (int t = 0; t < 15; ++t) {
         song.tick();

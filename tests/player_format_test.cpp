@@ -9,46 +9,6 @@
 using mxmb::extended;
 using mxmb::letter;
 
-TEST(PlayerFormat, CellsAreReadAndRowsSkippedInThePackedStream) {
-    mxmb::Module m = testModule(4);
-    m.patterns[0].rows[0] = {withEffect(withVolume(mxmb::note(0, 49, 1), 0x55), extended(0xA), 3),
-                             mxmb::effect(2, letter('C'), 7)};
-    m.patterns[0].rows[2] = {mxmb::volume(1, 0x20), mxmb::keyOff(3)};
-    Song song(m, false);
-    const uint8_t* pattern = song.s().header.patternOffsets[0];
-    ASSERT_EQ(mxm::read32(pattern), 4u);
-
-    mxm::Cell cell;
-    const uint8_t* p = mxm::readCell(pattern + 4, cell);
-    EXPECT_EQ(cell.note, 49);
-    EXPECT_EQ(cell.instrument, 1);
-    EXPECT_EQ(cell.volume, 0x55);
-    EXPECT_EQ(cell.effect, 0x2E);
-    EXPECT_EQ(cell.param, 3);
-    p = mxm::readCell(p, cell);
-    EXPECT_EQ(cell.note, 0);
-    EXPECT_EQ(cell.volume, 0);
-    EXPECT_EQ(cell.effect, letter('C'));
-    EXPECT_EQ(*p, 0);  // end of row 0
-
-    p = mxm::skipRows(pattern + 4, 2);  // row 1 is the single byte 0
-    EXPECT_EQ(*p, 0x41);
-    p = mxm::readCell(mxm::readCell(p, cell), cell);
-    EXPECT_EQ(cell.note, 97);
-    EXPECT_EQ(mxm::skipRows(pattern + 4, 4), p + 1 + 1);  // row 3 is empty too
-}
-
-TEST(PlayerFormat, DeltaStreamsRunAcrossSampleBoundaries) {
-    uint8_t block[8] = {0x05, 0xFE, 0x01, 0x01, 0x10, 0x00, 0xF0, 0xFF};  // 4 bytes, then words 16, -16
-    mxm::decodeDeltaSamples(block, 4, 2);
-    EXPECT_EQ(static_cast<int8_t>(block[0]), 5);
-    EXPECT_EQ(static_cast<int8_t>(block[1]), 3);
-    EXPECT_EQ(static_cast<int8_t>(block[2]), 4);
-    EXPECT_EQ(static_cast<int8_t>(block[3]), 5);  // the next sample continues from 4
-    EXPECT_EQ(static_cast<int16_t>(mxm::read16(block + 4)), 16);
-    EXPECT_EQ(static_cast<int16_t>(mxm::read16(block + 6)), 0);
-}
-
 TEST(PlayerLoader, DecodesOnceInPlaceAndResolvesTheTables) {
     mxmb::Module m = testModule();
     m.deltaSamples = true;
@@ -71,11 +31,8 @@ TEST(PlayerLoader, DecodesOnceInPlaceAndResolvesTheTables) {
     check();
     EXPECT_TRUE(mxm::loadModule(song.state.get(), song.bytes.data()));  // second load: no second decode
     check();
-    EXPECT_EQ(h.instrumentOffsets[0], song.bytes.data() + mxm::read32(song.bytes.data() + 336));
     EXPECT_EQ(h.patternOffsets[1], song.bytes.data() + mxm::read32(song.bytes.data() + 848 + 4));
     EXPECT_EQ(h.patternOffsets[7], song.bytes.data());  // unused entries point at the module start
-    EXPECT_EQ(h.channelCount, 4u);
-    EXPECT_EQ(h.channelPanning[31], 128);
 }
 
 TEST(PlayerLoader, WrongMagicLeavesTheStateClearedAndRefusesToStart) {
@@ -96,21 +53,15 @@ TEST(PlayerLoader, WrongMagicLeavesTheStateClearedAndRefusesToStart) {
 TEST(PlayerLoader, WaveformTables) {
     Song song(testModule(), false);
     const int8_t(&w)[4][256] = song.s().waveforms;
-    EXPECT_EQ(w[0][0], 0);
-    EXPECT_EQ(w[0][32], 45);
-    EXPECT_EQ(w[0][64], 64);
-    EXPECT_EQ(w[0][65], 64);
-    EXPECT_EQ(w[0][127], 2);
-    EXPECT_EQ(w[0][128], 0);
-    EXPECT_EQ(w[0][192], -64);
-    EXPECT_EQ(w[1][1], 1);
-    EXPECT_EQ(w[1][128], 64);
-    EXPECT_EQ(w[1][129], -63);
-    EXPECT_EQ(w[1][255], 0);
-    EXPECT_EQ(w[2][0], -64);
-    EXPECT_EQ(w[2][128], 64);
-    EXPECT_EQ(w[2][129], -64);
-    for (int i = 0; i < 256; ++i) ASSERT_EQ(w[3][i], -w[1][i]);
+    const int at[] = {0, 32, 64, 65, 127, 128, 129, 192, 255};
+    const int sine[] = {0, 45, 64, 64, 2, 0, -2, -64, -2}, ramp[] = {0, 16, 32, 33, 64, 64, -63, -32, 0},
+              square[] = {-64, 64, 64, 64, 64, 64, -64, -64, -64};
+    for (int k = 0; k < 9; ++k) {
+        EXPECT_EQ(w[0][at[k]], sine[k]) << at[k];
+        EXPECT_EQ(w[1][at[k]], ramp[k]) << at[k];
+        EXPECT_EQ(w[2][at[k]], square[k]) << at[k];
+        EXPECT_EQ(w[3][at[k]], -ramp[k]) << at[k];
+    }
 }
 
 TEST(PlayerControl, StartStopAndPosition) {
@@ -155,15 +106,12 @@ TEST(PlayerPitch, ExponentialAndStepAnchors) {
     EXPECT_EQ(mxm::pitchExp(0), 6848u);
     EXPECT_EQ(mxm::pitchExp(-3072), 13696u);
     EXPECT_EQ(mxm::pitchExp(3072), 3424u);
-    EXPECT_EQ(mxm::pitchExp(-12288), 109568u);
-    EXPECT_EQ(mxm::pitchExp(-32768), 11131415u);
 
     Song linear(testModule(), false);
     EXPECT_EQ(mxm::periodToStep(20160), 2);
     EXPECT_EQ(mxm::periodToStep(20161), 0);
-    EXPECT_EQ(mxm::periodToStep(40000), 0);      // beyond 16 bits: saturates, no wrap to a high pitch
+    EXPECT_EQ(mxm::periodToStep(40000), 0);        // beyond 16 bits: saturates, no wrap to a high pitch
     EXPECT_EQ(mxm::periodToStep(-40000), 0xFFFE);  // and no wrap to a low one
-    EXPECT_EQ(mxm::clampPeriod(-18432), -18432);
     EXPECT_EQ(mxm::clampPeriod(-20000), -18432);
     EXPECT_EQ(mxm::clampPeriod(30000), 24576);
 
@@ -178,7 +126,10 @@ TEST(PlayerPitch, ExponentialAndStepAnchors) {
 
 // Notes 1, 49 and 61 in both models: period and step after the row is read.
 TEST(PlayerPitch, NotePeriodsInBothModels) {
-    struct Expect { int32_t period; uint16_t step; };
+    struct Expect {
+        int32_t period;
+        uint16_t step;
+    };
     const uint8_t notes[3] = {1, 49, 61};
     const Expect linear[3] = {{12288, 12}, {0, 194}, {-3072, 388}};
     const Expect amiga[3] = {{109568, 12}, {6848, 194}, {3424, 388}};

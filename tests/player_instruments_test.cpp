@@ -143,7 +143,7 @@ TEST(PlayerInstruments, SetEnvelopePosition) {
     ins.volEnv = env({{3, 64}, {5, 0}, {2, 32}, {0, 16}});
     ins.panEnv = env({{10, 32}, {0, 32}});
     Song song(instrumentModule(ins, {{withEffect(note(0, 49, 1), letter('L'), 4)}, {effect(0, letter('L'), 100)}}));
-    song.tick();  // set to 4, shown, then advanced by the tick
+    song.tick();                          // set to 4, shown, then advanced by the tick
     EXPECT_EQ(song.ch(0).mixVolume, 12);  // 0 + 32 × 1 / 5
     EXPECT_EQ(song.ch(0).volEnvPoint, 1u);
     EXPECT_EQ(song.ch(0).volEnvTick, 2);

@@ -67,7 +67,8 @@ TEST(PlayerOrderWalk, JumpsAndBreaksInChannelOrder) {
     m.patterns.push_back(mxmb::Pattern::empty(40));
     m.patterns[0].rows[35] = {mxmb::note(0, 49, 1)};
     m.patterns[0].rows[0] = {mxmb::effect(0, letter('D'), 0x05), mxmb::effect(1, letter('B'), 2)};  // B wins
-    m.patterns[2].rows[0] = {mxmb::effect(0, letter('B'), 3), mxmb::effect(1, letter('D'), 0x32)};  // B's order, D's row
+    m.patterns[2].rows[0] = {mxmb::effect(0, letter('B'), 3),
+                             mxmb::effect(1, letter('D'), 0x32)};   // B's order, D's row
     m.patterns[0].rows[32] = {mxmb::effect(2, letter('D'), 0x35)};  // past the last order: restart order 0
     Song song(m);
     EXPECT_EQ(walk(song, 4), (std::vector<Pos>{{0, 0}, {2, 0}, {3, 32}, {0, 35}}));
@@ -108,7 +109,7 @@ TEST(PlayerNotes, InstrumentAndNoteAlone) {
     m.instruments[1].volEnv.points = {{4, 64}, {0, 0}};
     m.instruments[1].samples[0].panning = 200;
     m.patterns[0].rows[0] = {withEffect(mxmb::note(0, 49, 2), letter('C'), 50)};
-    m.patterns[0].rows[1] = {mxmb::note(0, 0, 2)};   // instrument alone
+    m.patterns[0].rows[1] = {mxmb::note(0, 0, 2)};                                // instrument alone
     m.patterns[0].rows[2] = {withEffect(mxmb::note(0, 61, 0), letter('C'), 33)};  // note alone
     m.patterns[0].rows[3] = {mxmb::keyOff(0)};
     m.patterns[0].rows[4] = {mxmb::note(0, 49, 0)};
