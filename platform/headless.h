@@ -40,4 +40,16 @@ bool headlessSavePng(const char* path);
 // Called instead of ending the process on exit; must not return (e.g. exit or longjmp).
 void headlessSetExitHandler(void (*handler)(int code));
 
+// Raw input, translated exactly as the real window translates it (the resulting
+// messages are queued; pad repeats are made by the peek from the clock):
+// a key by SDL scancode, a pad button or axis by SDL game-controller number,
+// the pads unplugged, the window losing the focus.
+void headlessKeyEvent(int scancode, bool down, bool repeat, bool altHeld);
+void headlessPadButton(int button, bool down);
+void headlessPadAxis(int axis, int value);
+void headlessPadsRemoved();
+void headlessFocusLost();
+// Whether the fullscreen toggle keys have left the window fullscreen.
+bool headlessFullscreen();
+
 }  // namespace platform

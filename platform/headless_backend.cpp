@@ -7,8 +7,10 @@
 // real window), present (flushes the drawing; no pacing, the caller owns time),
 // textures, the sprite batch with its draw log, PNG snapshots, and exit through a
 // replaceable handler.
+// Input: queued messages, or raw keys, pad events and focus loss translated by the
+// same code as the real window's (fullscreen is only a flag here).
 // Lacks: a visible window, a real clock, vertical sync, the mouse cursor (showCursor
-// only counts), and any input but queued messages.
+// only counts), real devices.
 #include <png.h>
 
 #include <cstdio>
@@ -17,6 +19,7 @@
 
 #include "clock.h"
 #include "headless.h"
+#include "input.h"
 #include "render_internal.h"
 
 namespace platform {
@@ -31,16 +34,14 @@ struct Direct3D {
 
 namespace {
 
-constexpr int QUEUE_CAPACITY = 1024;
-
 WindowClass registered{};
 bool haveClass = false;
 Window theWindow{};
 bool haveWindow = false;
 int cursorCount = 0;
 uint32_t clockMs = 0;
-Message queue[QUEUE_CAPACITY];
-int queueHead = 0, queueCount = 0;
+InputState input{};
+bool fullscreen = false;
 void (*exitHandler)(int) = nullptr;
 
 Direct3D theDirect3D{};
@@ -80,21 +81,12 @@ Window* createWindow(uint32_t, const char* className, const char*, uint32_t, int
 
 int showCursor(bool show) { return show ? ++cursorCount : --cursorCount; }
 
-bool peekMessage(Message* msg, Window* window, uint32_t filterMin, uint32_t filterMax, uint32_t remove) {
-    for (int i = 0; i < queueCount; ++i) {
-        const Message& m = queue[(queueHead + i) % QUEUE_CAPACITY];
-        if (window && m.window != window) continue;
-        if ((filterMin || filterMax) && (m.message < filterMin || m.message > filterMax)) continue;
-        *msg = m;
-        if (remove & PM_REMOVE) {
-            // Close the gap: later messages keep their order.
-            for (int j = i; j + 1 < queueCount; ++j)
-                queue[(queueHead + j) % QUEUE_CAPACITY] = queue[(queueHead + j + 1) % QUEUE_CAPACITY];
-            --queueCount;
-        }
-        return true;
-    }
-    return false;
+bool peekMessage(Message* msg, Window*, uint32_t filterMin, uint32_t filterMax, uint32_t remove) {
+    // Without PM_REMOVE the message would have to stay queued; the game always removes.
+    (void)remove;
+    if (!inputNext(&input, clockMs, filterMin, filterMax, msg)) return false;
+    msg->window = haveWindow ? &theWindow : nullptr;
+    return true;
 }
 
 intptr_t dispatchMessage(const Message* msg) {
@@ -146,15 +138,19 @@ int devicePresent(Device* device, const void*, const void*, Window*, const void*
 
 void headlessSetClock(uint32_t ms) { clockMs = ms; }
 
-void headlessQueueMessage(const Message& message) {
-    if (queueCount == QUEUE_CAPACITY) return;
-    Message m = message;
-    m.window = haveWindow ? &theWindow : nullptr;
-    queue[(queueHead + queueCount) % QUEUE_CAPACITY] = m;
-    ++queueCount;
+void headlessQueueMessage(const Message& message) { inputPush(&input, message); }
+
+int headlessQueuedMessages() { return input.count; }
+
+void headlessKeyEvent(int scancode, bool down, bool repeat, bool altHeld) {
+    if (inputKey(&input, scancode, down, repeat, altHeld) == INPUT_TOGGLE_FULLSCREEN) fullscreen = !fullscreen;
 }
 
-int headlessQueuedMessages() { return queueCount; }
+void headlessPadButton(int button, bool down) { inputPadButton(&input, button, down, clockMs); }
+void headlessPadAxis(int axis, int value) { inputPadAxis(&input, axis, value); }
+void headlessPadsRemoved() { inputPadsReleased(&input); }
+void headlessFocusLost() { inputFocusLost(&input); }
+bool headlessFullscreen() { return fullscreen; }
 
 const SpriteDrawRecord* headlessSpriteDraws(int* count) {
     SpriteBatch* batch = renderLastBatch();

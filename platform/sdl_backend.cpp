@@ -1,13 +1,16 @@
 // sdl_backend.cpp — the platform on a real display, through SDL2.
 //
 // Implements: one window (caption, outer size 640 × 480 at the top left, cursor
-// hidden), the message peek (one translated event per call: key-down with
-// auto-repeat, key-up, close), dispatch, default window procedure, immediate exit,
-// the millisecond clock (low 32 bits of SDL's 64-bit ticks), the graphics device on
-// SDL's renderer (accelerated with vsync, else software) drawing into a 640 × 480
-// render-target texture, and present: the back buffer scaled with a smooth filter to
-// the window, waiting for the display's refresh, or paced to 60 Hz where there is
-// none (dummy/offscreen drivers, software renderer, vsync that does not wait).
+// hidden; resizable, high-DPI aware), fullscreen on F11 or Alt+Enter (borderless,
+// desktop size), the message peek (one message per call: keys by physical position
+// with auto-repeat, gamepads as arrow/Space/Escape keys with hot-plug, key-ups for
+// every held key on focus loss, close), dispatch, default window procedure,
+// immediate exit, the millisecond clock (low 32 bits of SDL's 64-bit ticks), the
+// graphics device on SDL's renderer (accelerated with vsync, else software) drawing
+// into a 640 × 480 render-target texture, and present: the back buffer letterboxed
+// 4:3 into the window with a smooth filter, waiting for the display's refresh, or
+// paced to 60 Hz where there is none (dummy/offscreen drivers, software renderer,
+// vsync that does not wait).
 // Lacks: more than one window, mouse input, lost-device recovery (SDL keeps
 // textures), a depth buffer (see device.h).
 #include <cstdio>
@@ -16,6 +19,7 @@
 
 #include "clock.h"
 #include "input.h"
+#include "layout.h"
 #include "render_internal.h"
 
 namespace platform {
@@ -38,6 +42,13 @@ Direct3D theDirect3D{};
 Device theDevice{};
 bool haveDevice = false;
 int cursorCount = 0;
+InputState input{};
+
+static_assert(PAD_SOUTH == SDL_CONTROLLER_BUTTON_A && PAD_BACK == SDL_CONTROLLER_BUTTON_BACK &&
+              PAD_START == SDL_CONTROLLER_BUTTON_START && PAD_UP == SDL_CONTROLLER_BUTTON_DPAD_UP &&
+              PAD_DOWN == SDL_CONTROLLER_BUTTON_DPAD_DOWN && PAD_LEFT == SDL_CONTROLLER_BUTTON_DPAD_LEFT &&
+              PAD_RIGHT == SDL_CONTROLLER_BUTTON_DPAD_RIGHT && PAD_AXIS_LEFTX == SDL_CONTROLLER_AXIS_LEFTX &&
+              PAD_AXIS_LEFTY == SDL_CONTROLLER_AXIS_LEFTY);
 
 // Present pacing.
 bool paceSelf = false;
@@ -51,7 +62,47 @@ bool initVideo() {
         setLastError("video initialisation", SDL_GetError());
         return false;
     }
+    // Gamepads are a bonus: without them the keyboard still plays. Already attached
+    // pads arrive as device-added events.
+    SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
     return true;
+}
+
+void toggleFullscreen() {
+    if (!theWindow.sdl) return;
+    const bool full = SDL_GetWindowFlags(theWindow.sdl) & SDL_WINDOW_FULLSCREEN_DESKTOP;
+    SDL_SetWindowFullscreen(theWindow.sdl, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
+
+uint32_t nowMs() { return static_cast<uint32_t>(SDL_GetTicks64()); }
+
+// Feeds one SDL event to the input translation.
+void translate(const SDL_Event& e) {
+    switch (e.type) {
+        case SDL_QUIT: inputPush(&input, Message{nullptr, WM_CLOSE, 0, 0}); break;
+        case SDL_WINDOWEVENT:
+            if (e.window.event == SDL_WINDOWEVENT_CLOSE) inputPush(&input, Message{nullptr, WM_CLOSE, 0, 0});
+            if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) inputFocusLost(&input);
+            break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            if (inputKey(&input, e.key.keysym.scancode, e.type == SDL_KEYDOWN, e.key.repeat != 0,
+                         (e.key.keysym.mod & KMOD_ALT) != 0) == INPUT_TOGGLE_FULLSCREEN)
+                toggleFullscreen();
+            break;
+        case SDL_CONTROLLERDEVICEADDED: SDL_GameControllerOpen(e.cdevice.which); break;
+        case SDL_CONTROLLERDEVICEREMOVED:
+            if (SDL_GameController* pad = SDL_GameControllerFromInstanceID(e.cdevice.which))
+                SDL_GameControllerClose(pad);
+            inputPadsReleased(&input);
+            break;
+        case SDL_CONTROLLERBUTTONDOWN:
+        case SDL_CONTROLLERBUTTONUP:
+            inputPadButton(&input, e.cbutton.button, e.type == SDL_CONTROLLERBUTTONDOWN, nowMs());
+            break;
+        case SDL_CONTROLLERAXISMOTION: inputPadAxis(&input, e.caxis.axis, e.caxis.value); break;
+        default: break;
+    }
 }
 
 // Waits until the next 60 Hz frame boundary of our own schedule.
@@ -94,15 +145,22 @@ Window* createWindow(uint32_t, const char* className, const char* caption, uint3
     }
     if (theWindow.sdl) return &theWindow;
     if (!initVideo()) return nullptr;
-    SDL_Window* w = SDL_CreateWindow(caption ? caption : "", x, y, width, height, SDL_WINDOW_SHOWN);
+    SDL_Window* w = SDL_CreateWindow(caption ? caption : "", x, y, width, height,
+                                     SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!w) {
         setLastError("window creation", SDL_GetError());
         return nullptr;
     }
-    // The size asked for is the outer size: take the frame off the client area.
+    // The size asked for is the outer size: take the frame off the client area. The
+    // window manager tells the frame's size a moment after the window is shown.
     int top = 0, left = 0, bottom = 0, right = 0;
-    if (SDL_GetWindowBordersSize(w, &top, &left, &bottom, &right) == 0 && (top | left | bottom | right) != 0 &&
-        width > left + right && height > top + bottom) {
+    bool framed = false;
+    for (int tries = 0; tries < 25 && !framed; ++tries) {
+        SDL_PumpEvents();  // events stay queued for the game
+        framed = SDL_GetWindowBordersSize(w, &top, &left, &bottom, &right) == 0 && (top | left | bottom | right) != 0;
+        if (!framed) SDL_Delay(10);
+    }
+    if (framed && width > left + right && height > top + bottom) {
         SDL_SetWindowSize(w, width - left - right, height - top - bottom);
         SDL_SetWindowPosition(w, x + left, y + top);
     }
@@ -118,31 +176,14 @@ int showCursor(bool show) {
 }
 
 bool peekMessage(Message* msg, Window*, uint32_t filterMin, uint32_t filterMax, uint32_t remove) {
-    // Without PM_REMOVE the event would have to stay queued; the game always removes.
+    // Without PM_REMOVE the message would have to stay queued; the game always removes.
     (void)remove;
+    // Translate events only until one message is ready: the rest wait in SDL's queue.
     SDL_Event e;
-    while (SDL_PollEvent(&e)) {
-        Message m{};
-        bool have = false;
-        switch (e.type) {
-            case SDL_QUIT: m.message = WM_CLOSE, have = true; break;
-            case SDL_WINDOWEVENT:
-                if (e.window.event == SDL_WINDOWEVENT_CLOSE) m.message = WM_CLOSE, have = true;
-                break;
-            case SDL_KEYDOWN:
-            case SDL_KEYUP:
-                have = keyMessage(e.key.keysym.scancode, e.type == SDL_KEYDOWN, (e.key.keysym.mod & KMOD_ALT) != 0,
-                                  &m);
-                break;
-            default: break;
-        }
-        if (!have) continue;
-        if ((filterMin || filterMax) && (m.message < filterMin || m.message > filterMax)) continue;
-        m.window = &theWindow;
-        *msg = m;
-        return true;
-    }
-    return false;
+    while (input.count == 0 && SDL_PollEvent(&e)) translate(e);
+    if (!inputNext(&input, nowMs(), filterMin, filterMax, msg)) return false;
+    msg->window = &theWindow;
+    return true;
 }
 
 intptr_t dispatchMessage(const Message* msg) {
@@ -206,7 +247,11 @@ int devicePresent(Device* device, const void* sourceRect, const void* destRect, 
     SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
     SDL_RenderClear(r);
     SDL_SetTextureBlendMode(device->backBuffer, SDL_BLENDMODE_NONE);
-    SDL_RenderCopy(r, device->backBuffer, nullptr, nullptr);
+    int outW = 0, outH = 0;
+    SDL_GetRendererOutputSize(r, &outW, &outH);  // drawable pixels, high-DPI included
+    const ViewRect view = letterbox(outW, outH);
+    const SDL_Rect dst{view.x, view.y, view.w, view.h};
+    if (view.w > 0 && view.h > 0) SDL_RenderCopy(r, device->backBuffer, nullptr, &dst);
     SDL_RenderPresent(r);
     SDL_SetRenderTarget(r, device->backBuffer);
 

@@ -1,4 +1,7 @@
 // Keyboard input through the window procedure and the frame loop's message step.
+#include <SDL_scancode.h>
+
+#include "platform/input.h"
 #include "platform/window.h"
 #include "shell/window_proc.h"
 #include "shell_support.h"
@@ -114,4 +117,23 @@ TEST(FrameLoop, FrameTimeIsTheUnsignedDifferenceAcrossTheWrap) {
     headlessSetClock(0x80000005u + 100000);  // a long stall is not clamped
     runFrame();
     EXPECT_EQ(game.frameMs, 100000);
+}
+
+TEST(FrameLoop, FocusLossReleasesWhatTheGameHolds) {
+    shelltest::drainMessages();
+    headlessKeyEvent(SDL_SCANCODE_LEFT, true, false, false);
+    headlessPadButton(PAD_SOUTH, true);
+    headlessPadAxis(PAD_AXIS_LEFTY, -30000);
+    shelltest::drainMessages();
+    EXPECT_EQ(game.dirX, -1);
+    EXPECT_EQ(game.dirY, 1);
+    EXPECT_EQ(game.fireHeld, 1);
+    headlessFocusLost();
+    runFrame();  // one message per frame: three frames for three key-ups
+    runFrame();
+    runFrame();
+    EXPECT_EQ(game.dirX, 0);
+    EXPECT_EQ(game.dirY, 0);
+    EXPECT_EQ(game.fireHeld, 0);
+    EXPECT_EQ(headlessQueuedMessages(), 0);
 }
