@@ -27,6 +27,7 @@ namespace platform {
 struct Window {
     WindowClass windowClass;
     SDL_Window* sdl;
+    SDL_Rect outer;  // the frame's place and size as asked for
 };
 
 struct Direct3D {
@@ -66,6 +67,23 @@ bool initVideo() {
     // pads arrive as device-added events.
     SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
     return true;
+}
+
+// The size asked for is the outer size: take the frame off the client area. The
+// window manager tells the frame's size a moment after the window is shown.
+void placeOuter(Window* window) {
+    int top = 0, left = 0, bottom = 0, right = 0;
+    bool framed = false;
+    for (int tries = 0; tries < 25 && !framed; ++tries) {
+        SDL_PumpEvents();  // events stay queued for the game
+        framed = SDL_GetWindowBordersSize(window->sdl, &top, &left, &bottom, &right) == 0 &&
+                 (top | left | bottom | right) != 0;
+        if (!framed) SDL_Delay(10);
+    }
+    const SDL_Rect& o = window->outer;
+    if (!framed || o.w <= left + right || o.h <= top + bottom) return;
+    SDL_SetWindowSize(window->sdl, o.w - left - right, o.h - top - bottom);
+    SDL_SetWindowPosition(window->sdl, o.x + left, o.y + top);
 }
 
 void toggleFullscreen() {
@@ -151,21 +169,10 @@ Window* createWindow(uint32_t, const char* className, const char* caption, uint3
         setLastError("window creation", SDL_GetError());
         return nullptr;
     }
-    // The size asked for is the outer size: take the frame off the client area. The
-    // window manager tells the frame's size a moment after the window is shown.
-    int top = 0, left = 0, bottom = 0, right = 0;
-    bool framed = false;
-    for (int tries = 0; tries < 25 && !framed; ++tries) {
-        SDL_PumpEvents();  // events stay queued for the game
-        framed = SDL_GetWindowBordersSize(w, &top, &left, &bottom, &right) == 0 && (top | left | bottom | right) != 0;
-        if (!framed) SDL_Delay(10);
-    }
-    if (framed && width > left + right && height > top + bottom) {
-        SDL_SetWindowSize(w, width - left - right, height - top - bottom);
-        SDL_SetWindowPosition(w, x + left, y + top);
-    }
-    theWindow.windowClass = registered;
     theWindow.sdl = w;
+    theWindow.outer = SDL_Rect{x, y, width, height};
+    placeOuter(&theWindow);
+    theWindow.windowClass = registered;
     return &theWindow;
 }
 
@@ -228,6 +235,9 @@ Device* createDevice(Direct3D* direct3d, uint32_t, uint32_t, Window* focusWindow
         return nullptr;
     }
     SDL_SetTextureScaleMode(backBuffer, SDL_ScaleModeLinear);
+    // Some renderers make the window anew, and the window manager places the new one
+    // by its own rules: put the frame back.
+    placeOuter(focusWindow);
 
     SDL_RendererInfo info{};
     SDL_GetRendererInfo(renderer, &info);
