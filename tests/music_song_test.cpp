@@ -340,3 +340,25 @@ TEST(SongCompilerTool, ExitCodesMessagesAndNoPartialOutput) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SongLint, WarnsOfGlidesThatStopShort) {
+    const std::string head = "channels 2\nspeed 5\ntempo 125\norder 0\npattern 0 rows 8\n";
+    // B-4 to E-5 is 5 semitones: 30A covers 8 ticks × 160 = 5 semitones over two rows.
+    music::SongText ok = music::parseSong(head + "00 | --- .. .. ... | B-4 01 .. ...\n"
+                                                 "01 | --- .. .. ... | E-5 .. .. 30A\n"
+                                                 "02 | --- .. .. ... | E-5 .. .. 300\n",
+                                          "s.txt");
+    EXPECT_TRUE(music::lintSong(ok, "s.txt").empty());
+    music::SongText shortGlide = music::parseSong(head + "00 | --- .. .. ... | B-4 01 .. ...\n"
+                                                         "01 | --- .. .. ... | E-5 .. .. 306\n"
+                                                         "02 | --- .. .. ... | E-5 .. .. 300\n",
+                                                  "s.txt");
+    std::vector<std::string> w = music::lintSong(shortGlide, "s.txt");
+    ASSERT_EQ(w.size(), 1u);
+    EXPECT_EQ(w[0], "s.txt:7: channel 1: the glide to E-5 stops 2.00 semitones short");
+    EXPECT_TRUE(music::lintSong(gameSong(), "song.txt").empty());
+}
+
+}  // namespace

@@ -1,7 +1,9 @@
 // song_build.cpp — song and instruments to module: cells, envelopes, tuning, layout.
 #include "song_build.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <set>
 
@@ -90,6 +92,60 @@ mxmb::Envelope envelope(const EnvelopeText& e) {
 uint32_t noteStep(int note, int relativePitch) {
     uint32_t step = static_cast<uint32_t>((static_cast<uint64_t>(pitchExp(static_cast<int16_t>(notePeriod(note, relativePitch)))) * 14) / 494);
     return step & 0xFFFE;
+}
+
+std::vector<std::string> lintSong(const SongText& song, const std::string& fileName) {
+    // Per channel: pitch in 1/256 semitone (unknown until a note), the glide's target and speeds.
+    struct Channel {
+        bool known = false;
+        int pitch = 0, target = 0, portaSpeed = 0, upSpeed = 0;
+        int glideLine = 0;
+    };
+    std::vector<Channel> ch(song.channels);
+    std::vector<std::string> out;
+    int laterTicks = song.speed - 1;
+    for (int o : song.orders) {
+        const PatternText& p = song.patterns[o];
+        for (int r = 0; r < p.rowCount; ++r) {
+            std::vector<const CellText*> cell(song.channels, nullptr);
+            for (const CellText& c : p.rows[r]) cell[c.channel] = &c;
+            for (int k = 0; k < song.channels; ++k) {
+                Channel& s = ch[k];
+                const CellText* c = cell[k];
+                bool porta = c && c->hasEffect && c->effect == 3;
+                if (c && c->hasNote && c->note <= 96) {
+                    if (porta) {
+                        if (s.target != c->note * 256 || s.pitch == s.target) s.glideLine = c->line;  // a new glide
+                        s.target = c->note * 256;
+                    } else {
+                        s.known = true;
+                        s.pitch = s.target = c->note * 256;
+                    }
+                }
+                if (porta && c->param) s.portaSpeed = c->param * 16;
+                if (c && c->hasEffect && c->effect == 1) {
+                    if (c->param) s.upSpeed = c->param * 16;
+                    s.pitch += s.upSpeed * laterTicks;
+                }
+                if (!porta || !s.known) continue;
+                int move = s.portaSpeed * laterTicks;
+                s.pitch = s.pitch < s.target ? std::min(s.target, s.pitch + move) : std::max(s.target, s.pitch - move);
+                const CellText* next = nullptr;
+                if (r + 1 < p.rowCount)
+                    for (const CellText& n : p.rows[r + 1])
+                        if (n.channel == k) next = &n;
+                bool continues = next && next->hasEffect && next->effect == 3;
+                if (s.pitch != s.target && !continues) {
+                    char msg[160];
+                    std::snprintf(msg, sizeof msg, "%s:%d: channel %d: the glide to %s stops %.2f semitones short", fileName.c_str(),
+                                  s.glideLine, k, noteName(s.target / 256).c_str(), std::abs(s.target - s.pitch) / 256.0);
+                    out.push_back(msg);
+                    s.pitch = s.target;  // report each glide once
+                }
+            }
+        }
+    }
+    return out;
 }
 
 mxmb::Module buildModule(const SongText& song, const std::vector<InstrumentText>& instruments, std::string* report) {

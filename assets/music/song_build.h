@@ -32,6 +32,9 @@ uint32_t noteStep(int note, int relativePitch);
 // The module description (samples synthesised, pitches tuned). Throws TextError.
 mxmb::Module buildModule(const SongText& song, const std::vector<InstrumentText>& instruments,
                          std::string* report = nullptr);
+// Warnings about cells that do not do what they look like ("file:line: ..."): tone
+// portamento that stops before its note. Follows the order list at the song's speed.
+std::vector<std::string> lintSong(const SongText& song, const std::string& fileName);
 // The packed bytes, checked against the layout above. Throws TextError.
 std::vector<uint8_t> compileSong(const SongText& song, const std::vector<InstrumentText>& instruments,
                                  std::string* report = nullptr);

@@ -68,6 +68,7 @@ CellText parseCell(const Reader& r, const std::string& field, int channel) {
     if (f.size() != 4) r.fail(where + "a cell needs 4 fields (note instrument volume effect), got '" + field + "'");
     CellText c;
     c.channel = channel;
+    c.line = r.line;
     const std::string& n = f[0];
     if (n == "OFF" || n == "===") {
         c.hasNote = true;

@@ -34,6 +34,7 @@ struct TextError : std::runtime_error {
 
 struct CellText {
     int channel = 0;
+    int line = 0;  // where it was read
     bool hasNote = false;
     uint8_t note = 0;  // 1..96, 97 key-off
     uint8_t instrument = 0;

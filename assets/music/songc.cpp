@@ -73,6 +73,7 @@ int main(int argc, char** argv) {
         music::SongText song = music::parseSong(songText, songPath);
         std::vector<music::InstrumentText> instruments = music::parseInstruments(instrumentsText, instrumentsPath);
         bytes = music::compileSong(song, instruments, report ? &notes : nullptr);
+        for (const std::string& w : music::lintSong(song, songPath)) std::fprintf(stderr, "songc: warning: %s\n", w.c_str());
     } catch (const music::TextError& e) {
         std::fprintf(stderr, "songc: %s\n", e.what());
         return 1;
