@@ -217,3 +217,48 @@ TEST(PlayerEffects, TremorSpeedTempoAndSync) {
     EXPECT_EQ(mxm::getSyncValue(), 5);
     EXPECT_EQ(song.ch(3).effect, letter('Z'));  // stored, without actions
 }
+
+// Every command and volume byte with varied parameters, notes and key-offs, in both
+// models: nothing crashes (the sanitizer build reads this) and volumes stay in range.
+TEST(PlayerEffects, EveryCommandKeepsValuesInRange) {
+    for (bool linear : {true, false}) {
+        mxmb::Module m = testModule(64);
+        m.linearPeriods = linear;
+        if (!linear) m.minPeriod = 100, m.maxPeriod = 60000;
+        mxmb::Instrument ins = plainInstrument();
+        ins.volEnv.points = {{3, 10}, {0, 50}, {4, 64}, {2, 0}, {0, 30}};
+        ins.volEnv.sustain = 2;
+        ins.volEnv.loopStart = 1;
+        ins.volEnv.loopEnd = 3;
+        ins.panEnv = ins.volEnv;
+        ins.fadeOut = 700;
+        ins.autoVibDepth = 15;
+        ins.autoVibRate = 30;
+        ins.autoVibSweep = 20;
+        m.instruments.push_back(ins);
+        for (int p = 0; p < 2; ++p)
+            for (int r = 0; r < 64; ++r)
+                for (uint8_t c = 0; c < 4; ++c) {
+                    int k = p * 256 + r * 4 + c;
+                    mxmb::Cell cell = note(c, static_cast<uint8_t>(k * 7 % 98), static_cast<uint8_t>(k % 4));
+                    cell = withVolume(cell, static_cast<uint8_t>(k * 13));
+                    uint8_t fx = static_cast<uint8_t>(k % 0x36);
+                    uint8_t param = static_cast<uint8_t>(k * 37);
+                    if ((fx == 0x0B || fx == 0x0D) && r != 63) fx = 0x34;  // jumps only at the end
+                    if (fx >= 0x24) param &= 15;
+                    if (fx == 0x2A || fx == 0x32) param &= 1;  // short loops and delays
+                    if (fx == 0x0F) param = static_cast<uint8_t>(param < 32 ? param % 7 + 1 : param);  // speed 1..7
+                    m.patterns[p].rows[r].push_back(withEffect(cell, fx, param));
+                }
+        Song song(m);
+        for (int t = 0; t < 3000; ++t) {
+            song.tick();
+            ASSERT_LE(song.s().globalVolume, 64);
+            for (int c = 0; c < 4; ++c) {
+                ASSERT_LE(song.ch(c).volume, 64) << t;
+                ASSERT_LE(song.ch(c).mixVolume, 128) << t;
+                ASSERT_EQ(song.ch(c).step & 1, 0);
+            }
+        }
+    }
+}
