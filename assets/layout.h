@@ -42,7 +42,7 @@ static_assert(MODULE_OFFSET % 8 == 0);
 
 // What each image must be: pixel size, PNG colour type (3 palette, 6 RGBA) and
 // whether its palette's last entry is the one transparent colour.
-struct ImageSpec {
+struct ImageFormat {
     const char* name;  // file stem used by the generator and --extract
     int width;
     int height;
@@ -50,7 +50,7 @@ struct ImageSpec {
     bool keyedPalette;
 };
 
-constexpr ImageSpec IMAGE_SPECS[LAYOUT_IMAGES] = {
+constexpr ImageFormat IMAGE_FORMATS[LAYOUT_IMAGES] = {
     {"backdrop", 640, 480, 6, false}, {"boot", 50, 50, 3, true},       {"vulture", 50, 50, 3, true},
     {"snake", 50, 50, 3, true},       {"tumbleweed", 50, 50, 3, true}, {"bottle", 12, 19, 3, true},
     {"joystick", 12, 19, 3, true},    {"banana", 12, 19, 3, true},     {"ring", 12, 19, 3, true},

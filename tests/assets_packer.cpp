@@ -57,7 +57,7 @@ std::string q(const fs::path& p) { return "'" + p.string() + "'"; }
 
 std::string imageFile(int n) {
     char name[64];
-    std::snprintf(name, sizeof name, "%02d_%s.png", n, assets::IMAGE_SPECS[n].name);
+    std::snprintf(name, sizeof name, "%02d_%s.png", n, assets::IMAGE_FORMATS[n].name);
     return name;
 }
 

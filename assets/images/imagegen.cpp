@@ -29,11 +29,11 @@ using namespace imagegen;
 Picture makeImage(int n, const std::string& src) {
     if (n == 0) return makeBackdrop();
     if (n == 14) return makeTitle(src);
-    return loadPixelArt(src + "/" + assets::IMAGE_SPECS[n].name + ".txt");
+    return loadPixelArt(src + "/" + assets::IMAGE_FORMATS[n].name + ".txt");
 }
 
 std::vector<uint8_t> encodeImage(int n, const Picture& p) {
-    const assets::ImageSpec& s = assets::IMAGE_SPECS[n];
+    const assets::ImageFormat& s = assets::IMAGE_FORMATS[n];
     if (p.width != s.width || p.height != s.height)
         throw std::runtime_error(std::string(s.name) + ": picture is " + std::to_string(p.width) + "x" +
                                  std::to_string(p.height) + ", expected " + std::to_string(s.width) + "x" +
@@ -110,10 +110,10 @@ int main(int argc, char** argv) {
             try {
                 png = encodeImage(n, makeImage(n, src));
             } catch (const std::exception& e) {
-                throw std::runtime_error(std::string(assets::IMAGE_SPECS[n].name) + ": " + e.what());
+                throw std::runtime_error(std::string(assets::IMAGE_FORMATS[n].name) + ": " + e.what());
             }
             char name[64];
-            std::snprintf(name, sizeof name, "%02d_%s.png", n, assets::IMAGE_SPECS[n].name);
+            std::snprintf(name, sizeof name, "%02d_%s.png", n, assets::IMAGE_FORMATS[n].name);
             writeFile(out + "/" + name, png);
             if (report)
                 std::printf("%-18s %6zu of %6u bytes%s\n", name, png.size(), assets::IMAGE_BYTES[n],

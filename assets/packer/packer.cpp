@@ -66,14 +66,14 @@ void putLe32(Bytes& out, uint32_t v) {
 
 std::string imageName(int n) {
     char name[64];
-    std::snprintf(name, sizeof name, "%02d_%s.png", n, assets::IMAGE_SPECS[n].name);
+    std::snprintf(name, sizeof name, "%02d_%s.png", n, assets::IMAGE_FORMATS[n].name);
     return name;
 }
 
 // Checks what the game and the block rely on: a whole PNG, 8 bits per sample, not
 // interlaced, the stated size and colour type, ending in a plain IEND chunk.
 void checkPng(const Bytes& png, int n) {
-    const assets::ImageSpec& s = assets::IMAGE_SPECS[n];
+    const assets::ImageFormat& s = assets::IMAGE_FORMATS[n];
     std::string who = "image " + std::to_string(n) + " (" + imageName(n) + "): ";
     if (png.size() < 8 + 25 + 12 || std::memcmp(png.data(), PNG_SIGNATURE, 8) != 0)
         throw Failure(who + "not a PNG file");
