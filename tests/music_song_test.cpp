@@ -213,6 +213,13 @@ TEST(SongBuild, LayoutErrorsAreReported) {
     } catch (const music::TextError& e) {
         EXPECT_NE(std::string(e.what()).find("change by -1"), std::string::npos) << e.what();
     }
+    music::SongText undefined = music::parseSong(std::string(SMALL_HEAD) + "pattern 0 rows 4\n02 | C-5 09 .. ...\n", "s.txt");
+    EXPECT_THROW(
+        try { music::compileSong(undefined, gameInstruments()); } catch (const music::TextError& e) {
+            EXPECT_STREQ(e.what(), "s.txt:6: instrument 9 is not defined");
+            throw;
+        },
+        music::TextError);
     music::SongText song = gameSong();
     for (auto& row : song.patterns[1].rows) {
         row.clear();

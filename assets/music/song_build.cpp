@@ -163,14 +163,17 @@ mxmb::Module buildModule(const SongText& song, const std::vector<InstrumentText>
 
     // Patterns, and which notes each instrument plays (a note without an instrument
     // number plays the channel's last one, following the order list).
+    for (const PatternText& p : song.patterns)
+        for (const auto& row : p.rows)
+            for (const CellText& c : row)
+                if (c.instrument > instruments.size())
+                    throw TextError(song.file + ":" + std::to_string(c.line) + ": instrument " +
+                                    std::to_string(c.instrument) + " is not defined");
     std::vector<std::set<int>> used(instruments.size());
     std::vector<int> channelInstrument(song.channels, 0);
     for (int o : song.orders) {
         for (const auto& row : song.patterns[o].rows) {
             for (const CellText& c : row) {
-                if (c.instrument > instruments.size())
-                    throw TextError("song: pattern " + std::to_string(o) + " uses instrument " + std::to_string(c.instrument) +
-                                    ", which is not defined");
                 if (c.instrument) channelInstrument[c.channel] = c.instrument;
                 int ins = channelInstrument[c.channel];
                 if (c.hasNote && c.note != 97 && ins) used[ins - 1].insert(c.note);
@@ -246,22 +249,22 @@ std::vector<uint8_t> compileSong(const SongText& song, const std::vector<Instrum
     for (const mxmb::Instrument& ins : m.instruments)
         for (const mxmb::Sample& s : ins.samples) points += static_cast<uint32_t>(s.points.size());
     if (points != SAMPLE_BLOCK_BYTES)
-        throw TextError("instruments: the samples hold " + std::to_string(points - m.instruments.size()) +
+        throw TextError(instruments.front().file + ": the samples hold " + std::to_string(points - m.instruments.size()) +
                         " points; they must hold " + std::to_string(SAMPLE_BLOCK_BYTES - m.instruments.size()) + " (change by " +
                         std::to_string(static_cast<long>(SAMPLE_BLOCK_BYTES) - static_cast<long>(points)) + ")");
     std::vector<uint8_t> bytes;
     try {
         bytes = mxmb::build(m);
     } catch (const std::invalid_argument& e) {
-        throw TextError(std::string("song: ") + e.what());
+        throw TextError(song.file + ": " + e.what());
     }
     uint32_t sampleAt = bytes[28] | bytes[29] << 8 | bytes[30] << 16 | static_cast<uint32_t>(bytes[31]) << 24;
     if (sampleAt != SAMPLE_DATA_OFFSET) {
         uint32_t patternsAt = 10064 + 272 * static_cast<uint32_t>(m.instruments.size());
-        throw TextError("song: the patterns take " + std::to_string(sampleAt - patternsAt) + " bytes; only " +
+        throw TextError(song.file + ": the patterns take " + std::to_string(sampleAt - patternsAt) + " bytes; only " +
                         std::to_string(SAMPLE_DATA_OFFSET - patternsAt) + " fit");
     }
-    if (bytes.size() != MODULE_BYTES) throw TextError("song: the module is " + std::to_string(bytes.size()) + " bytes, not " + std::to_string(MODULE_BYTES));
+    if (bytes.size() != MODULE_BYTES) throw TextError(song.file + ": the module is " + std::to_string(bytes.size()) + " bytes, not " + std::to_string(MODULE_BYTES));
     if (report) {
         uint32_t used = 0;
         for (const mxmb::Pattern& p : m.patterns) {

@@ -128,6 +128,7 @@ std::string noteName(int note) {
 
 SongText parseSong(const std::string& text, const std::string& fileName) {
     SongText song;
+    song.file = fileName;
     Reader r{fileName, 0};
     std::istringstream in(text);
     std::string raw;

@@ -53,6 +53,7 @@ struct PatternText {
 };
 
 struct SongText {
+    std::string file;  // where it was read, for messages
     int channels = 0;
     int speed = 0;
     int tempo = 0;
