@@ -54,10 +54,11 @@ inline void accumulate(int32_t* out, int32_t v, int32_t gainLeft, int32_t gainRi
 // The two inner loops: `frames` frames from position p, p advancing by inc.
 int64_t mixFrames8(const uint8_t* data, int64_t p, int64_t inc, uint32_t frames, int32_t* out,
                    int32_t gainLeft, int32_t gainRight) {
+    const int8_t* points = reinterpret_cast<const int8_t*>(data);
     for (uint32_t k = 0; k < frames; ++k, out += 2, p += inc) {
-        int32_t i = static_cast<int32_t>(p >> 32);
+        const int8_t* q = points + (p >> 32);
         uint32_t f = static_cast<uint32_t>(p) >> 16;
-        int32_t v = interpolate(point8(data, i), point8(data, i + 1), f);
+        int32_t v = interpolate(q[0], q[1], f);
         accumulate(out, v, gainLeft, gainRight);
     }
     return p;
@@ -66,9 +67,9 @@ int64_t mixFrames8(const uint8_t* data, int64_t p, int64_t inc, uint32_t frames,
 int64_t mixFrames16(const uint8_t* data, int64_t p, int64_t inc, uint32_t frames, int32_t* out,
                     int32_t gainLeft, int32_t gainRight) {
     for (uint32_t k = 0; k < frames; ++k, out += 2, p += inc) {
-        int32_t i = static_cast<int32_t>(p >> 32);
+        const uint8_t* q = data + 2 * (p >> 32);
         uint32_t f = static_cast<uint32_t>(p) >> 16;
-        int32_t v = interpolate(point16(data, i), point16(data, i + 1), f);
+        int32_t v = interpolate(point16(q, 0), point16(q, 1), f);
         accumulate(out, v, gainLeft, gainRight);
     }
     return p;
