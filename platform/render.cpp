@@ -212,7 +212,7 @@ int deviceDrawPrimitiveUP(Device* device, uint32_t primitiveType, uint32_t primi
         default: return -1;
     }
     if (primitiveCount == 0) return 0;
-    if (primitiveCount * 3 > MAX_PRIMITIVE_VERTICES) return -1;
+    if (primitiveCount > MAX_PRIMITIVE_VERTICES / 3) return -1;
 
     // Field offsets of the vertex format.
     const uint32_t fvf = device->fvf;

@@ -23,12 +23,17 @@ Device* testDevice() {
     return device;
 }
 
+// Platform objects are never released; the tests keep them reachable, as the game does.
+Texture* textures[64];
+int textureCount = 0;
+
 Texture* makeTexture(int w, int h, const std::vector<uint8_t>& rgba) {
     auto png = testpng::encodeRgba(w, h, rgba);
     Texture* t = nullptr;
     EXPECT_EQ(createTextureFromFileInMemoryEx(testDevice(), png.data(), static_cast<uint32_t>(png.size()), ~0u, ~0u,
                                               ~0u, 0, 0, 1, ~0u, ~0u, 0xFF000000, nullptr, nullptr, &t),
               0);
+    if (textureCount < 64) textures[textureCount++] = t;
     return t;
 }
 
@@ -58,7 +63,13 @@ protected:
         device = testDevice();
         ASSERT_NE(device, nullptr);
         deviceClear(device, 0, nullptr, CLEAR_TARGET | CLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-        ASSERT_EQ(createSprite(device, &batch), 0);
+        static SpriteBatch* shared = nullptr;
+        if (!shared) {
+            ASSERT_EQ(createSprite(device, &shared), 0);
+        }
+        batch = shared;
+        Matrix id;
+        spriteSetTransform(batch, matrixIdentity(&id));
     }
     Device* device = nullptr;
     SpriteBatch* batch = nullptr;

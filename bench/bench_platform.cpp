@@ -1,0 +1,69 @@
+// Platform costs: a whole game frame on the headless backend (software renderer),
+// the sprite batch's end, and the texture decode of the backdrop.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "assets/embedded.h"
+#include "platform/device.h"
+#include "platform/headless.h"
+#include "platform/image.h"
+#include "shell/entry.h"
+#include "shell/game_state.h"
+
+namespace {
+
+void startOnce() {
+    static bool started = [] {
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        skarvo::startUp();
+        return true;
+    }();
+    (void)started;
+}
+
+void BM_HeadlessFrame(benchmark::State& state) {
+    startOnce();
+    uint32_t clock = 1000;
+    for (auto _ : state) {
+        platform::headlessSetClock(clock += 16);
+        skarvo::runFrame();
+    }
+}
+BENCHMARK(BM_HeadlessFrame)->Unit(benchmark::kMillisecond);
+
+void BM_SpriteBatch128(benchmark::State& state) {
+    startOnce();
+    platform::SpriteBatch* batch = skarvo::spriteBatch();
+    const platform::Vec3 centre{0.5f, 0.5f, 0.0f};
+    for (auto _ : state) {
+        platform::spriteBegin(batch, platform::SPRITE_ALPHABLEND | platform::SPRITE_SORT_DEPTH_BACKTOFRONT);
+        for (int i = 0; i < 128; ++i) {
+            platform::Vec3 pos{static_cast<float>(i * 5 % 600), static_cast<float>(i * 7 % 400), (i % 3) * 0.25f};
+            platform::spriteDraw(batch, skarvo::game.texBoot, &centre, &pos, 0xFFFFFFFF);
+        }
+        platform::spriteEnd(batch);
+        platform::devicePresent(skarvo::game.device, nullptr, nullptr, nullptr, nullptr);  // draws it all
+    }
+}
+BENCHMARK(BM_SpriteBatch128)->Unit(benchmark::kMillisecond);
+
+void BM_DecodeBackdrop(benchmark::State& state) {
+    for (auto _ : state) {
+        platform::Image image;
+        benchmark::DoNotOptimize(platform::decodeImage(assets::imageData(0), assets::imageLength(0), 0xFF000000, &image));
+    }
+}
+BENCHMARK(BM_DecodeBackdrop)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    // Like the game, end without tearing anything down: the music thread may still run.
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
