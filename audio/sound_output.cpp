@@ -9,7 +9,20 @@
 
 namespace audio {
 
-SoundOutput soundOutput;
+namespace {
+
+// Keeps the record out of the exit-time destructors: destroying a running thread's
+// handle would abort the process, and the thread may still be using the record.
+union Holder {
+    SoundOutput output;
+    Holder() : output{} {}
+    ~Holder() {}
+};
+Holder holder;
+
+}  // namespace
+
+SoundOutput& soundOutput = holder.output;
 
 void startStreamThread(SoundOutput& out);  // stream_thread.cpp
 

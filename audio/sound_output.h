@@ -45,8 +45,9 @@ struct SoundOutput {
     int32_t mixBuffer[2 * MIX_BUFFER_FRAMES];  // left, right accumulators per frame
 };
 
-// The one sound output (static storage).
-extern SoundOutput soundOutput;
+// The one sound output: static storage, never destroyed, since the game ends the
+// process with the streaming thread still running.
+extern SoundOutput& soundOutput;
 
 // Returns -1 when the output sounds, 0 when a step of opening it failed (then nothing
 // is left open and no thread runs). `window` is accepted for the caller's shape and

@@ -7,11 +7,13 @@
 #include <cstdio>
 
 #include "../assets/embedded.h"
+#include "../audio/sound_output.h"
 #include "../gameplay/player_figure.h"
 #include "../gameplay/shots.h"
 #include "../gameplay/targets.h"
 #include "../platform/clock.h"
 #include "../platform/window.h"
+#include "../player/player.h"
 #include "game_state.h"
 #include "scene.h"
 #include "window_proc.h"
@@ -69,8 +71,8 @@ SpriteBatch* spriteBatch() { return sprite; }
 void startUp() {
     // 1-2. Music: the player with the desktop window and the embedded module, then the
     // song from order position 0; results ignored.
-    // [SLOT start-up 1] audio::initPlayer(getDesktopWindow(), assets::moduleData());
-    // [SLOT start-up 2] mxm::startSong(0);
+    audio::initPlayer(getDesktopWindow(), assets::moduleData());
+    mxm::startSong(0);
 
     // 3. The window class.
     game.windowClass.style = 8;
