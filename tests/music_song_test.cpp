@@ -342,8 +342,14 @@ TEST(SongCompilerTool, ExitCodesMessagesAndNoPartialOutput) {
     EXPECT_FALSE(std::ifstream(out).good()) << "a failed run left an output file";
     EXPECT_FALSE(std::ifstream(out + ".tmp").good());
 
-    EXPECT_EQ(run("--song " + std::string(SKARVO_MUSIC_DIR) + "/song.txt --instruments " + ins + " -o " + out, err), 0);
+    EXPECT_EQ(run("--song " + std::string(SKARVO_MUSIC_DIR) + "/song.txt --instruments " + ins + " -o " + out +
+                      " --samples " + dir,
+                  err),
+              0);
     EXPECT_TRUE(readBytes(out) == readBytes(SKARVO_SONG_MODULE));
+    std::vector<uint8_t> wav = readBytes(dir + "/02_twang.wav");
+    ASSERT_EQ(wav.size(), 44u + 2601u);  // header + the sample's points and its extra point
+    EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // songc — compiles the game's song text and instrument text into the packed module.
 //
-//   songc --song song.txt --instruments instruments.txt -o song.mxm [--report]
+//   songc --song song.txt --instruments instruments.txt -o song.mxm [--report] [--samples DIR]
 //
 // Exit 0 on success; 1 with "file:line: message" on stderr for a bad text or a song
 // that does not fit the module's fixed layout. The output is written to a temporary
@@ -17,13 +17,16 @@
 namespace {
 
 const char* USAGE =
-    "usage: songc --song FILE --instruments FILE -o OUT [--report]\n"
+    "usage: songc --song FILE --instruments FILE -o OUT [--report] [--samples DIR]\n"
     "Compiles the song text and the instrument text into a packed MXM module of exactly\n"
     "31,571 bytes (8-bit delta-coded samples synthesised from the instrument settings).\n"
     "  --song FILE          patterns and order list (see the comments in song.txt)\n"
     "  --instruments FILE   instrument settings and sample synthesis\n"
     "  -o OUT               module to write\n"
-    "  --report             print tuning and pattern space to stdout\n";
+    "  --report             print tuning and pattern space to stdout\n"
+    "  --samples DIR        also write each instrument's sample as DIR/NN_name.wav (8-bit mono,\n"
+    "                       at the rate it plays for written C-5, or for a drum's own note)\n"
+    "Warnings (glides that stop short of their note) go to stderr and do not fail the run.\n";
 
 bool readFile(const std::string& path, std::string* out) {
     std::ifstream in(path, std::ios::binary);
@@ -34,10 +37,48 @@ bool readFile(const std::string& path, std::string* out) {
     return true;
 }
 
+// One sample as an 8-bit mono WAV file.
+bool writeWav(const std::string& path, const std::vector<int32_t>& points, uint32_t rate) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    auto u32 = [&](uint32_t v) { for (int k = 0; k < 4; ++k) out.put(static_cast<char>((v >> (8 * k)) & 0xFF)); };
+    auto u16 = [&](uint32_t v) { for (int k = 0; k < 2; ++k) out.put(static_cast<char>((v >> (8 * k)) & 0xFF)); };
+    uint32_t n = static_cast<uint32_t>(points.size());
+    out.write("RIFF", 4);
+    u32(36 + n);
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(rate);
+    u32(rate);
+    u16(1);
+    u16(8);
+    out.write("data", 4);
+    u32(n);
+    for (int32_t v : points) out.put(static_cast<char>(static_cast<uint8_t>(v + 128)));
+    return out.good();
+}
+
+bool writeSamples(const std::string& dir, const music::SongText& song, const std::vector<music::InstrumentText>& instruments) {
+    mxmb::Module m = music::buildModule(song, instruments);
+    for (size_t i = 0; i < instruments.size(); ++i) {
+        const mxmb::Sample& s = m.instruments[i].samples[0];
+        int note = instruments[i].hasTranspose ? 61 : instruments[i].rateNote;
+        uint32_t rate = static_cast<uint32_t>(music::noteStep(note, s.relativePitch) * 44100ull / 1024);
+        char name[64];
+        std::snprintf(name, sizeof name, "/%02zu_%s.wav", i + 1, instruments[i].name.c_str());
+        if (!writeWav(dir + name, s.points, rate)) {
+            std::fprintf(stderr, "songc: cannot write %s%s\n", dir.c_str(), name);
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string songPath, instrumentsPath, outPath;
+    std::string songPath, instrumentsPath, outPath, samplesDir;
     bool report = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -47,8 +88,8 @@ int main(int argc, char** argv) {
         }
         if (a == "--report") {
             report = true;
-        } else if ((a == "--song" || a == "--instruments" || a == "-o") && i + 1 < argc) {
-            (a == "--song" ? songPath : a == "-o" ? outPath : instrumentsPath) = argv[++i];
+        } else if ((a == "--song" || a == "--instruments" || a == "-o" || a == "--samples") && i + 1 < argc) {
+            (a == "--song" ? songPath : a == "-o" ? outPath : a == "--samples" ? samplesDir : instrumentsPath) = argv[++i];
         } else {
             std::fprintf(stderr, "songc: unknown or incomplete argument '%s'\n%s", a.c_str(), USAGE);
             return 1;
@@ -74,6 +115,7 @@ int main(int argc, char** argv) {
         std::vector<music::InstrumentText> instruments = music::parseInstruments(instrumentsText, instrumentsPath);
         bytes = music::compileSong(song, instruments, report ? &notes : nullptr);
         for (const std::string& w : music::lintSong(song, songPath)) std::fprintf(stderr, "songc: warning: %s\n", w.c_str());
+        if (!samplesDir.empty() && !writeSamples(samplesDir, song, instruments)) return 1;
     } catch (const music::TextError& e) {
         std::fprintf(stderr, "songc: %s\n", e.what());
         return 1;
