@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "clock.h"
 #include "input.h"
@@ -28,6 +29,7 @@ struct Window {
     WindowClass windowClass;
     SDL_Window* sdl;
     SDL_Rect outer;  // the frame's place and size as asked for
+    SDL_Renderer* renderer;  // made with the window, taken by the device
 };
 
 struct Direct3D {
@@ -44,6 +46,7 @@ Device theDevice{};
 bool haveDevice = false;
 int cursorCount = 0;
 InputState input{};
+std::string rendererError;
 
 static_assert(PAD_SOUTH == SDL_CONTROLLER_BUTTON_A && PAD_BACK == SDL_CONTROLLER_BUTTON_BACK &&
               PAD_START == SDL_CONTROLLER_BUTTON_START && PAD_UP == SDL_CONTROLLER_BUTTON_DPAD_UP &&
@@ -163,12 +166,19 @@ Window* createWindow(uint32_t, const char* className, const char* caption, uint3
     }
     if (theWindow.sdl) return &theWindow;
     if (!initVideo()) return nullptr;
+    // Hidden until its renderer exists: some renderers make the window anew, and the
+    // world should only ever see the final one.
     SDL_Window* w = SDL_CreateWindow(caption ? caption : "", x, y, width, height,
-                                     SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+                                     SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!w) {
         setLastError("window creation", SDL_GetError());
         return nullptr;
     }
+    theWindow.renderer =
+        SDL_CreateRenderer(w, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC | SDL_RENDERER_TARGETTEXTURE);
+    if (!theWindow.renderer) theWindow.renderer = SDL_CreateRenderer(w, -1, SDL_RENDERER_SOFTWARE);
+    if (!theWindow.renderer) rendererError = SDL_GetError();  // reported by createDevice
+    SDL_ShowWindow(w);
     theWindow.sdl = w;
     theWindow.outer = SDL_Rect{x, y, width, height};
     placeOuter(&theWindow);
@@ -220,11 +230,9 @@ Device* createDevice(Direct3D* direct3d, uint32_t, uint32_t, Window* focusWindow
         return nullptr;
     }
     if (haveDevice) return &theDevice;
-    SDL_Renderer* renderer = SDL_CreateRenderer(
-        focusWindow->sdl, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC | SDL_RENDERER_TARGETTEXTURE);
-    if (!renderer) renderer = SDL_CreateRenderer(focusWindow->sdl, -1, SDL_RENDERER_SOFTWARE);
+    SDL_Renderer* renderer = focusWindow->renderer;
     if (!renderer) {
-        setLastError("device creation", SDL_GetError());
+        setLastError("device creation", rendererError.c_str());
         return nullptr;
     }
     SDL_Texture* backBuffer = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET,
@@ -235,9 +243,6 @@ Device* createDevice(Direct3D* direct3d, uint32_t, uint32_t, Window* focusWindow
         return nullptr;
     }
     SDL_SetTextureScaleMode(backBuffer, SDL_ScaleModeLinear);
-    // Some renderers make the window anew, and the window manager places the new one
-    // by its own rules: put the frame back.
-    placeOuter(focusWindow);
 
     SDL_RendererInfo info{};
     SDL_GetRendererInfo(renderer, &info);

@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev zlib1g-dev libsdl2-dev
   clang libclang-rt-14-dev
-  xvfb xdotool x11-utils desktop-file-utils
+  xvfb xdotool x11-utils desktop-file-utils openbox
 )
 
 missing=()
