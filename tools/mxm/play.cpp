@@ -180,7 +180,12 @@ int runPlay(int argc, char** argv) {
         }
     }
     terminal.restore();
-    if (live) std::printf("\n");
+    if (live) {
+        std::printf("\n");
+    } else {
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::printf("%s\n", statusLine(seconds).c_str());
+    }
     audio::shutdownPlayer();
     audio::setStreamObserver(nullptr);
     std::signal(SIGINT, SIG_DFL);
