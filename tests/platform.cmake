@@ -17,3 +17,8 @@ if(TARGET skarvo AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/e2e/xserver.cpp)
   gtest_discover_tests(platform_e2e_test DISCOVERY_TIMEOUT 60
     PROPERTIES LABELS e2e TIMEOUT 240 RESOURCE_LOCK skarvo_e2e)
 endif()
+
+# The SDL backend's event path and device on SDL's dummy video driver.
+if(TARGET skarvo_platform_sdl)
+  skarvo_test(platform_sdl_tests SOURCES platform_sdl.cpp LIBS skarvo_platform_sdl)
+endif()
