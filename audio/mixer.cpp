@@ -16,7 +16,6 @@ namespace {
 
 using mxm::ChannelRecord;
 
-constexpr int64_t FRAC_ONE = int64_t{1} << 32;
 constexpr int GRID_SHIFT = 22;  // 2^22 = 1/1,024 point in 32.32
 
 // Wrapping 32-bit product, taken as signed.
