@@ -125,11 +125,3 @@ TEST(ImageDecode, HugeDeclaredSizeIsRefused) {
     EXPECT_NE(decodeImage(big.data(), big.size(), 0xFF000000, &img), nullptr);
     EXPECT_EQ(decodeImage(png.data(), png.size(), 0xFF000000, &img), nullptr);
 }
-
-TEST(ImageDecode, NextPowerOfTwo) {
-    EXPECT_EQ(platform::nextPowerOfTwo(1), 1);
-    EXPECT_EQ(platform::nextPowerOfTwo(2), 2);
-    EXPECT_EQ(platform::nextPowerOfTwo(3), 4);
-    EXPECT_EQ(platform::nextPowerOfTwo(640), 1024);
-    EXPECT_EQ(platform::nextPowerOfTwo(1024), 1024);
-}

@@ -47,14 +47,6 @@ TEST(Matrix, AffineRotatesAboutTheCentreThenTranslates) {
                 200 + dx * std::sin(a) + dy * std::cos(a) - 3, 1);
 }
 
-TEST(Matrix, ScalingAloneHalvesEverything) {
-    Matrix m;
-    matrixAffineTransformation(&m, 0.5f, nullptr, nullptr, nullptr);
-    expectPoint(transformPoint({200, 600, 4}, m), 100, 300, 2);
-    matrixScaling(&m, 2, 3, 4);
-    expectPoint(transformPoint({1, 1, 1}, m), 2, 3, 4);
-}
-
 TEST(Matrix, ProductAppliesLeftFirstAndMayAlias) {
     Matrix move, scale;
     matrixIdentity(&move);
