@@ -5,6 +5,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <fstream>
+#include <string>
+
 #include "e2e/process.h"
 #include "e2e/xserver.h"
 
@@ -70,4 +74,19 @@ TEST(WindowE2E, OuterSizeAtTheTopLeftAndF11FullscreenAndBack) {
     e2e::kill(game);
     e2e::kill(wm);
     e2e::stopXvfb(&x);
+}
+
+TEST(WindowE2E, NoDisplayIsOneLineOnStderrAndExitCodeOne) {
+    const std::string log = SKARVO_ARTIFACTS "/platform_e2e_nodisplay.log";
+    e2e::Child game = e2e::spawn({SKARVO_BINARY}, {"SDL_VIDEODRIVER=nonexistent", "SDL_AUDIODRIVER=dummy"}, log);
+    int status = 0;
+    ASSERT_TRUE(e2e::waitFor(game, 20000, &status));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    std::ifstream in(log);
+    std::string line, failures;
+    while (std::getline(in, line))
+        if (line.find("skarvo:") == 0) failures += line + "\n";
+    EXPECT_NE(failures.find("start-up failed: creating the window"), std::string::npos) << failures;
+    EXPECT_EQ(std::count(failures.begin(), failures.end(), '\n'), 1);
 }
