@@ -48,8 +48,8 @@ int32_t initPlayer(void* /*window*/, uint8_t* moduleData) {
 
     if (platform::soundRingOpen(&out.streamBuffer) != platform::SOUND_OK) return failInit();
 
-    if (platform::soundRingLock(out.streamBuffer, 0, 0, &out.lockPtr1, &out.lockBytes1, &out.lockPtr2,
-                                &out.lockBytes2, platform::SOUND_LOCK_ENTIRE) != platform::SOUND_OK) {
+    if (platform::soundRingLock(out.streamBuffer, 0, 0, &out.lockPtr1, &out.lockBytes1, &out.lockPtr2, &out.lockBytes2,
+                                platform::SOUND_LOCK_ENTIRE) != platform::SOUND_OK) {
         return failInit();
     }
     if (out.lockPtr1 != nullptr) std::memset(out.lockPtr1, 0, out.lockBytes1);

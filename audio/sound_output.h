@@ -33,7 +33,7 @@ struct SoundOutput {
     platform::SoundRing* streamBuffer;  // null until opened
     // Raised by shutdownPlayer; the streaming thread ends when it finds it nonzero.
     std::atomic<uint32_t> stopRequests;
-    std::thread threadHandle;           // the streaming thread; not joinable until started
+    std::thread threadHandle;  // the streaming thread; not joinable until started
     // Regions of the most recent lock of the ring (ptr2 null when it did not wrap).
     void* lockPtr1;
     uint32_t lockBytes1;

@@ -15,7 +15,7 @@ using platform::SoundStep;
 constexpr uint32_t RING = audio::STREAM_BUFFER_BYTES;
 
 class StreamTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         platform::headlessSoundReset();
         audio::setStreamSleepMs(0);
@@ -141,7 +141,7 @@ TEST_F(StreamTest, OtherFailuresKeepTheSongInTimeWithTheRing) {
 }
 
 class InitTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         platform::headlessSoundReset();
         audio::setStreamSleepMs(0);
@@ -159,8 +159,8 @@ TEST_F(InitTest, FailingStepReleasesWhatWasMadeAndStartsNoThread) {
         SoundStep step;
         uint32_t releases;  // the ring exists from the open on
     };
-    for (Case c : {Case{SoundStep::OPEN, 0}, Case{SoundStep::LOCK, 1}, Case{SoundStep::UNLOCK, 1},
-                   Case{SoundStep::PLAY, 1}}) {
+    for (Case c :
+         {Case{SoundStep::OPEN, 0}, Case{SoundStep::LOCK, 1}, Case{SoundStep::UNLOCK, 1}, Case{SoundStep::PLAY, 1}}) {
         SCOPED_TRACE(static_cast<int>(c.step));
         platform::headlessSoundReset();
         platform::headlessSoundFail(c.step, platform::SOUND_ERR_FAILED);
@@ -200,7 +200,10 @@ TEST_F(InitTest, ModuleWithoutMagicStillOpensAndPlaysSilence) {
     sound_test::takeOverStreaming();
     mxm::startSong(0);  // refused after the failed load
     // Mark the ring, so that written silence shows.
-    void* p1; uint32_t n1; void* p2; uint32_t n2;
+    void* p1;
+    uint32_t n1;
+    void* p2;
+    uint32_t n2;
     ASSERT_EQ(platform::soundRingLock(soundOutput.streamBuffer, 0, 0, &p1, &n1, &p2, &n2, platform::SOUND_LOCK_ENTIRE),
               platform::SOUND_OK);
     std::memset(p1, 0x55, n1);

@@ -2,8 +2,8 @@
 // stops when asked (also while a lost ring is being restored), and shutdown waits for it.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <thread>
 
@@ -28,7 +28,7 @@ bool waitFor(F done) {
 }
 
 class ThreadTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         platform::headlessSoundReset();
         audio::setStreamSleepMs(1);

@@ -1,10 +1,11 @@
 // sound_ring_headless.cpp — the sound ring without a device: the caller moves the play
 // position, injects failures and reads back what was written.
+#include "sound_ring_headless.h"
+
 #include <atomic>
 #include <cstring>
 
 #include "ring_regions.h"
-#include "sound_ring_headless.h"
 
 namespace platform {
 
@@ -110,8 +111,8 @@ void headlessSoundReset() {
         failTimes[i].store(0);
         failResult[i].store(SOUND_OK);
     }
-    for (auto* c : {&opens, &releases, &getPositions, &locks, &unlocks, &plays, &restores, &lastLockOffset,
-                    &lastLockBytes}) {
+    for (auto* c :
+         {&opens, &releases, &getPositions, &locks, &unlocks, &plays, &restores, &lastLockOffset, &lastLockBytes}) {
         c->store(0);
     }
     unlockedBytes.store(0);
