@@ -52,7 +52,8 @@ BENCHMARK(BM_SpriteBatch128)->Unit(benchmark::kMillisecond);
 void BM_DecodeBackdrop(benchmark::State& state) {
     for (auto _ : state) {
         platform::Image image;
-        benchmark::DoNotOptimize(platform::decodeImage(assets::imageData(0), assets::imageLength(0), 0xFF000000, &image));
+        benchmark::DoNotOptimize(
+            platform::decodeImage(assets::imageData(0), assets::imageLength(0), 0xFF000000, &image));
     }
 }
 BENCHMARK(BM_DecodeBackdrop)->Unit(benchmark::kMillisecond);

@@ -132,10 +132,10 @@ int devicePresent(Device* device, const void* sourceRect, const void* destRect, 
 // with a smooth filter to each side's next power of two. Size, mip, usage, format,
 // pool and filter arguments take the defaults whatever their value. 0 on success;
 // on bad data a negative value, *out null, and lastError() says why.
-int createTextureFromFileInMemoryEx(Device* device, const void* data, uint32_t length, uint32_t width,
-                                    uint32_t height, uint32_t mipLevels, uint32_t usage, uint32_t format,
-                                    uint32_t pool, uint32_t filter, uint32_t mipFilter, uint32_t colourKey,
-                                    void* imageInfo, void* palette, Texture** out);
+int createTextureFromFileInMemoryEx(Device* device, const void* data, uint32_t length, uint32_t width, uint32_t height,
+                                    uint32_t mipLevels, uint32_t usage, uint32_t format, uint32_t pool, uint32_t filter,
+                                    uint32_t mipFilter, uint32_t colourKey, void* imageInfo, void* palette,
+                                    Texture** out);
 
 // The sprite batch of `device`, transform the identity. 0 on success.
 int createSprite(Device* device, SpriteBatch** out);

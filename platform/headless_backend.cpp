@@ -68,8 +68,8 @@ uint16_t registerClass(const WindowClass* windowClass) {
     return 1;
 }
 
-Window* createWindow(uint32_t, const char* className, const char*, uint32_t, int, int, int, int, Window*, void*,
-                     void*, void*) {
+Window* createWindow(uint32_t, const char* className, const char*, uint32_t, int, int, int, int, Window*, void*, void*,
+                     void*) {
     if (!haveClass || !className || std::strcmp(className, registered.className) != 0) {
         setLastError("window creation", "class not registered");
         return nullptr;
@@ -110,8 +110,7 @@ uint32_t timeGetTime() { return clockMs; }
 
 Direct3D* direct3DCreate(uint32_t) { return &theDirect3D; }
 
-Device* createDevice(Direct3D* direct3d, uint32_t, uint32_t, Window* focusWindow, uint32_t,
-                     const PresentParameters*) {
+Device* createDevice(Direct3D* direct3d, uint32_t, uint32_t, Window* focusWindow, uint32_t, const PresentParameters*) {
     if (!direct3d || !focusWindow) {
         setLastError("device creation", "no window");
         return nullptr;

@@ -14,8 +14,7 @@ void applyColourKey(std::vector<uint8_t>& rgba, uint32_t key) {
     if (key == 0) return;
     const uint8_t a = key >> 24, r = (key >> 16) & 0xFF, g = (key >> 8) & 0xFF, b = key & 0xFF;
     for (size_t i = 0; i + 3 < rgba.size(); i += 4) {
-        if (rgba[i] == r && rgba[i + 1] == g && rgba[i + 2] == b && rgba[i + 3] == a)
-            std::memset(&rgba[i], 0, 4);
+        if (rgba[i] == r && rgba[i + 1] == g && rgba[i + 2] == b && rgba[i + 3] == a) std::memset(&rgba[i], 0, 4);
     }
 }
 

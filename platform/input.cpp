@@ -7,9 +7,7 @@ namespace platform {
 
 namespace {
 
-void push(InputState* in, uint32_t message, uint32_t vk) {
-    inputPush(in, Message{nullptr, message, vk, 0});
-}
+void push(InputState* in, uint32_t message, uint32_t vk) { inputPush(in, Message{nullptr, message, vk, 0}); }
 
 // A source presses `vk`: a key-down (also when another source already holds it, as a
 // second keyboard would send one).
@@ -38,14 +36,21 @@ void stickAxis(InputState* in, int value, uint32_t negativeVk, uint32_t positive
 
 uint32_t padButtonKey(int button) {
     switch (button) {
-        case PAD_SOUTH: return VK_SPACE;
+        case PAD_SOUTH:
+            return VK_SPACE;
         case PAD_BACK:
-        case PAD_START: return VK_ESCAPE;
-        case PAD_UP: return VK_UP;
-        case PAD_DOWN: return VK_DOWN;
-        case PAD_LEFT: return VK_LEFT;
-        case PAD_RIGHT: return VK_RIGHT;
-        default: return 0;
+        case PAD_START:
+            return VK_ESCAPE;
+        case PAD_UP:
+            return VK_UP;
+        case PAD_DOWN:
+            return VK_DOWN;
+        case PAD_LEFT:
+            return VK_LEFT;
+        case PAD_RIGHT:
+            return VK_RIGHT;
+        default:
+            return 0;
     }
 }
 
@@ -55,23 +60,36 @@ bool timeReached(uint32_t now, uint32_t when) { return static_cast<int32_t>(now 
 
 uint32_t virtualKeyOfScancode(int scancode) {
     switch (scancode) {
-        case SDL_SCANCODE_LEFT: return VK_LEFT;
-        case SDL_SCANCODE_UP: return VK_UP;
-        case SDL_SCANCODE_RIGHT: return VK_RIGHT;
-        case SDL_SCANCODE_DOWN: return VK_DOWN;
-        case SDL_SCANCODE_SPACE: return VK_SPACE;
-        case SDL_SCANCODE_ESCAPE: return VK_ESCAPE;
+        case SDL_SCANCODE_LEFT:
+            return VK_LEFT;
+        case SDL_SCANCODE_UP:
+            return VK_UP;
+        case SDL_SCANCODE_RIGHT:
+            return VK_RIGHT;
+        case SDL_SCANCODE_DOWN:
+            return VK_DOWN;
+        case SDL_SCANCODE_SPACE:
+            return VK_SPACE;
+        case SDL_SCANCODE_ESCAPE:
+            return VK_ESCAPE;
         case SDL_SCANCODE_RETURN:
-        case SDL_SCANCODE_KP_ENTER: return 0x0D;
-        case SDL_SCANCODE_TAB: return 0x09;
-        case SDL_SCANCODE_BACKSPACE: return 0x08;
+        case SDL_SCANCODE_KP_ENTER:
+            return 0x0D;
+        case SDL_SCANCODE_TAB:
+            return 0x09;
+        case SDL_SCANCODE_BACKSPACE:
+            return 0x08;
         case SDL_SCANCODE_LSHIFT:
-        case SDL_SCANCODE_RSHIFT: return 0x10;
+        case SDL_SCANCODE_RSHIFT:
+            return 0x10;
         case SDL_SCANCODE_LCTRL:
-        case SDL_SCANCODE_RCTRL: return 0x11;
+        case SDL_SCANCODE_RCTRL:
+            return 0x11;
         case SDL_SCANCODE_LALT:
-        case SDL_SCANCODE_RALT: return 0x12;
-        default: break;
+        case SDL_SCANCODE_RALT:
+            return 0x12;
+        default:
+            break;
     }
     if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z) return 'A' + (scancode - SDL_SCANCODE_A);
     if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_9) return '1' + (scancode - SDL_SCANCODE_1);

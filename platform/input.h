@@ -42,7 +42,7 @@ constexpr int PAD_AXIS_LEFTX = 0, PAD_AXIS_LEFTY = 1;
 constexpr int INPUT_QUEUE_CAPACITY = 1024;
 
 struct InputState {
-    uint8_t held[256];  // per virtual key: the HELD_* sources holding it
+    uint8_t held[256];       // per virtual key: the HELD_* sources holding it
     bool swallowKeyUp[512];  // per scancode: a key-down went to fullscreen, so its key-up goes too
     Message queue[INPUT_QUEUE_CAPACITY];
     int head, count;

@@ -52,8 +52,7 @@ int deviceClear(Device* device, uint32_t rectCount, const void* rects, uint32_t 
     if (!device || (rectCount != 0 && !rects)) return -1;
     if (!(flags & CLEAR_TARGET)) return 0;  // no depth or stencil buffer to clear
     SDL_SetRenderDrawBlendMode(device->renderer, SDL_BLENDMODE_NONE);
-    SDL_SetRenderDrawColor(device->renderer, (colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF,
-                           colour >> 24);
+    SDL_SetRenderDrawColor(device->renderer, (colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF, colour >> 24);
     if (rectCount == 0) return SDL_RenderClear(device->renderer) == 0 ? 0 : -1;
     // Rectangles as left, top, right, bottom (32-bit each).
     const int32_t* r = static_cast<const int32_t*>(rects);
@@ -70,10 +69,17 @@ int deviceEndScene(Device* device) { return device ? 0 : -1; }
 int deviceSetTransform(Device* device, uint32_t state, const Matrix* matrix) {
     if (!device || !matrix) return -1;
     switch (state) {
-        case TS_WORLD: device->world = *matrix; return 0;
-        case TS_VIEW: device->view = *matrix; return 0;
-        case TS_PROJECTION: device->projection = *matrix; return 0;
-        default: return -1;
+        case TS_WORLD:
+            device->world = *matrix;
+            return 0;
+        case TS_VIEW:
+            device->view = *matrix;
+            return 0;
+        case TS_PROJECTION:
+            device->projection = *matrix;
+            return 0;
+        default:
+            return -1;
     }
 }
 
@@ -159,8 +165,7 @@ ClipVertex transformVertex(const Device& d, const Matrix& wvp, const uint8_t* v,
     float p[3];
     std::memcpy(p, v, sizeof p);
     float out[4];
-    for (int c = 0; c < 4; ++c)
-        out[c] = p[0] * wvp.m[0][c] + p[1] * wvp.m[1][c] + p[2] * wvp.m[2][c] + wvp.m[3][c];
+    for (int c = 0; c < 4; ++c) out[c] = p[0] * wvp.m[0][c] + p[1] * wvp.m[1][c] + p[2] * wvp.m[2][c] + wvp.m[3][c];
     ClipVertex cv{};
     cv.visible = out[3] > 0.0f;
     float w = cv.visible ? out[3] : 1.0f;
@@ -206,10 +211,15 @@ int deviceDrawPrimitiveUP(Device* device, uint32_t primitiveType, uint32_t primi
     if (!device || !vertices || !(device->fvf & FVF_XYZ)) return -1;
     uint32_t vertexCount;
     switch (primitiveType) {
-        case PT_TRIANGLELIST: vertexCount = primitiveCount * 3; break;
+        case PT_TRIANGLELIST:
+            vertexCount = primitiveCount * 3;
+            break;
         case PT_TRIANGLESTRIP:
-        case PT_TRIANGLEFAN: vertexCount = primitiveCount + 2; break;
-        default: return -1;
+        case PT_TRIANGLEFAN:
+            vertexCount = primitiveCount + 2;
+            break;
+        default:
+            return -1;
     }
     if (primitiveCount == 0) return 0;
     if (primitiveCount > MAX_PRIMITIVE_VERTICES / 3) return -1;
@@ -234,8 +244,8 @@ int deviceDrawPrimitiveUP(Device* device, uint32_t primitiveType, uint32_t primi
     int n = 0;
     const uint8_t* base = static_cast<const uint8_t*>(vertices);
     auto vertexAt = [&](uint32_t i) {
-        return transformVertex(*device, wvp, base + static_cast<size_t>(i) * stride, texture != nullptr,
-                               diffuseOffset, texOffset);
+        return transformVertex(*device, wvp, base + static_cast<size_t>(i) * stride, texture != nullptr, diffuseOffset,
+                               texOffset);
     };
     for (uint32_t p = 0; p < primitiveCount; ++p) {
         uint32_t i0, i1, i2;
@@ -265,9 +275,9 @@ int deviceDrawPrimitiveUP(Device* device, uint32_t primitiveType, uint32_t primi
 
 // [SECTION] textures
 
-int createTextureFromFileInMemoryEx(Device* device, const void* data, uint32_t length, uint32_t, uint32_t,
-                                    uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t colourKey,
-                                    void*, void*, Texture** out) {
+int createTextureFromFileInMemoryEx(Device* device, const void* data, uint32_t length, uint32_t, uint32_t, uint32_t,
+                                    uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t colourKey, void*, void*,
+                                    Texture** out) {
     if (!out) return -1;
     *out = nullptr;
     if (!device) {
@@ -288,8 +298,7 @@ int createTextureFromFileInMemoryEx(Device* device, const void* data, uint32_t l
         std::memcpy(dst, src, static_cast<size_t>(image.width) * 4);
         std::memcpy(dst + static_cast<size_t>(image.width) * 4, src + static_cast<size_t>(image.width - 1) * 4, 4);
     }
-    SDL_Texture* sdl =
-        SDL_CreateTexture(device->renderer, SDL_PIXELFORMAT_ABGR8888, SDL_TEXTUREACCESS_STATIC, pw, ph);
+    SDL_Texture* sdl = SDL_CreateTexture(device->renderer, SDL_PIXELFORMAT_ABGR8888, SDL_TEXTUREACCESS_STATIC, pw, ph);
     if (!sdl || SDL_UpdateTexture(sdl, nullptr, padded.data(), pw * 4) != 0) {
         setLastError("texture upload", SDL_GetError());
         if (sdl) SDL_DestroyTexture(sdl);

@@ -20,7 +20,7 @@ namespace platform {
 // coordinates are divided by uDivisor/vDivisor (texels per unit of coordinate).
 struct Texture {
     SDL_Texture* sdl;
-    int width, height;          // the texture as the game sees it
+    int width, height;         // the texture as the game sees it
     float uDivisor, vDivisor;  // width/height for the software renderer, +1 for the others
 };
 

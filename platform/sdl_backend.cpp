@@ -28,7 +28,7 @@ namespace platform {
 struct Window {
     WindowClass windowClass;
     SDL_Window* sdl;
-    SDL_Rect outer;  // the frame's place and size as asked for
+    SDL_Rect outer;          // the frame's place and size as asked for
     SDL_Renderer* renderer;  // made with the window, taken by the device
 };
 
@@ -100,7 +100,9 @@ uint32_t nowMs() { return static_cast<uint32_t>(SDL_GetTicks64()); }
 // Feeds one SDL event to the input translation.
 void translate(const SDL_Event& e) {
     switch (e.type) {
-        case SDL_QUIT: inputPush(&input, Message{nullptr, WM_CLOSE, 0, 0}); break;
+        case SDL_QUIT:
+            inputPush(&input, Message{nullptr, WM_CLOSE, 0, 0});
+            break;
         case SDL_WINDOWEVENT:
             if (e.window.event == SDL_WINDOWEVENT_CLOSE) inputPush(&input, Message{nullptr, WM_CLOSE, 0, 0});
             if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) inputFocusLost(&input);
@@ -111,7 +113,9 @@ void translate(const SDL_Event& e) {
                          (e.key.keysym.mod & KMOD_ALT) != 0) == INPUT_TOGGLE_FULLSCREEN)
                 toggleFullscreen();
             break;
-        case SDL_CONTROLLERDEVICEADDED: SDL_GameControllerOpen(e.cdevice.which); break;
+        case SDL_CONTROLLERDEVICEADDED:
+            SDL_GameControllerOpen(e.cdevice.which);
+            break;
         case SDL_CONTROLLERDEVICEREMOVED:
             if (SDL_GameController* pad = SDL_GameControllerFromInstanceID(e.cdevice.which))
                 SDL_GameControllerClose(pad);
@@ -121,8 +125,11 @@ void translate(const SDL_Event& e) {
         case SDL_CONTROLLERBUTTONUP:
             inputPadButton(&input, e.cbutton.button, e.type == SDL_CONTROLLERBUTTONDOWN, nowMs());
             break;
-        case SDL_CONTROLLERAXISMOTION: inputPadAxis(&input, e.caxis.axis, e.caxis.value); break;
-        default: break;
+        case SDL_CONTROLLERAXISMOTION:
+            inputPadAxis(&input, e.caxis.axis, e.caxis.value);
+            break;
+        default:
+            break;
     }
 }
 
@@ -223,8 +230,7 @@ uint32_t timeGetTime() { return static_cast<uint32_t>(SDL_GetTicks64()); }
 
 Direct3D* direct3DCreate(uint32_t) { return &theDirect3D; }
 
-Device* createDevice(Direct3D* direct3d, uint32_t, uint32_t, Window* focusWindow, uint32_t,
-                     const PresentParameters*) {
+Device* createDevice(Direct3D* direct3d, uint32_t, uint32_t, Window* focusWindow, uint32_t, const PresentParameters*) {
     if (!direct3d || !focusWindow || !focusWindow->sdl) {
         setLastError("device creation", "no window");
         return nullptr;

@@ -57,8 +57,8 @@ void require(bool ok, const char* step) {
 
 void decodeTexture(int image, Texture** out) {
     int result = createTextureFromFileInMemoryEx(game.device, assets::imageData(image), assets::imageLength(image),
-                                                 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0, 0, 1, 0xFFFFFFFF,
-                                                 0xFFFFFFFF, 0xFF000000, nullptr, nullptr, out);
+                                                 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0, 0, 1, 0xFFFFFFFF, 0xFFFFFFFF,
+                                                 0xFF000000, nullptr, nullptr, out);
     char step[48];
     std::snprintf(step, sizeof step, "decoding image %d", image);
     require(result == 0 && *out, step);
@@ -82,15 +82,15 @@ void startUp() {
     require(registerClass(&game.windowClass) != 0, "registering the window class");
 
     // 4-5. The window, shown at the top left, 640 × 480 outer size; no cursor.
-    game.window = createWindow(0, TITLE, TITLE, 0x10CF0000, 0, 0, 640, 480, nullptr, nullptr,
-                               game.windowClass.instance, nullptr);
+    game.window =
+        createWindow(0, TITLE, TITLE, 0x10CF0000, 0, 0, 640, 480, nullptr, nullptr, game.windowClass.instance, nullptr);
     require(game.window != nullptr, "creating the window");
     showCursor(false);
 
     // 6-7. The graphics device.
     game.direct3d = direct3DCreate(SDK_VERSION);
-    game.device = createDevice(game.direct3d, 0, DEVTYPE_HAL, game.window, CREATE_MIXED_VERTEXPROCESSING,
-                               &presentParams);
+    game.device =
+        createDevice(game.direct3d, 0, DEVTYPE_HAL, game.window, CREATE_MIXED_VERTEXPROCESSING, &presentParams);
     require(game.device != nullptr, "creating the graphics device");
 
     // 8. The textures, in this order.

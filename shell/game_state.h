@@ -19,11 +19,11 @@ struct PlayerRecord;
 
 struct GameState {
     // Timing (milliseconds).
-    int32_t clockMs = 0;   // the clock as read at the top of this frame, as signed
-    int32_t frameMs = 0;   // since the previous frame's read (unsigned difference)
+    int32_t clockMs = 0;  // the clock as read at the top of this frame, as signed
+    int32_t frameMs = 0;  // since the previous frame's read (unsigned difference)
     // Controls, written only by the window procedure.
-    int32_t dirX = 0;      // -1 Left, +1 Right, 0 released
-    int32_t dirY = 0;      // +1 Up, -1 Down, 0 released
+    int32_t dirX = 0;  // -1 Left, +1 Right, 0 released
+    int32_t dirY = 0;  // +1 Up, -1 Down, 0 released
     int32_t fireHeld = 0;
     // Game counters.
     int32_t shotCounter = 0;

@@ -12,32 +12,51 @@ using namespace platform;
 intptr_t windowProc(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     switch (message) {
         case WM_CLOSE:
-        case WM_QUIT: exitProcess(0);
+        case WM_QUIT:
+            exitProcess(0);
         case WM_KEYDOWN:
             switch (wParam) {
-                case VK_ESCAPE: exitProcess(0);
+                case VK_ESCAPE:
+                    exitProcess(0);
                 case VK_SPACE:
                     game.fireHeld = 1;
                     throwObject(*game.playerRecord);  // [SLOT throw]
                     break;
-                case VK_LEFT: game.dirX = -1; break;
-                case VK_UP: game.dirY = 1; break;
-                case VK_RIGHT: game.dirX = 1; break;
-                case VK_DOWN: game.dirY = -1; break;
-                default: break;
+                case VK_LEFT:
+                    game.dirX = -1;
+                    break;
+                case VK_UP:
+                    game.dirY = 1;
+                    break;
+                case VK_RIGHT:
+                    game.dirX = 1;
+                    break;
+                case VK_DOWN:
+                    game.dirY = -1;
+                    break;
+                default:
+                    break;
             }
             break;
         case WM_KEYUP:
             switch (wParam) {
-                case VK_SPACE: game.fireHeld = 0; break;
+                case VK_SPACE:
+                    game.fireHeld = 0;
+                    break;
                 case VK_LEFT:
-                case VK_RIGHT: game.dirX = 0; break;
+                case VK_RIGHT:
+                    game.dirX = 0;
+                    break;
                 case VK_UP:
-                case VK_DOWN: game.dirY = 0; break;
-                default: break;
+                case VK_DOWN:
+                    game.dirY = 0;
+                    break;
+                default:
+                    break;
             }
             break;
-        default: break;
+        default:
+            break;
     }
     return defWindowProc(window, message, wParam, lParam);
 }

@@ -1,7 +1,6 @@
 // The real window under a window manager in a private X server: outer size and
 // place, and F11 into fullscreen (the whole screen) and back.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 #include <unistd.h>
 

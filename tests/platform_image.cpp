@@ -15,7 +15,7 @@ const uint8_t* pixel(const Image& img, int x, int y) { return &img.rgba[(static_
 
 TEST(ImageDecode, SidesRoundUpToPowersOfTwo) {
     const int sizes[][4] = {{640, 480, 1024, 512}, {50, 50, 64, 64}, {12, 19, 16, 32}, {19, 12, 32, 16},
-                            {70, 100, 128, 128}, {1, 1, 1, 1},     {64, 64, 64, 64}};
+                            {70, 100, 128, 128},   {1, 1, 1, 1},     {64, 64, 64, 64}};
     for (const auto& s : sizes) {
         auto png = testpng::encodeRgba(s[0], s[1], testpng::solid(s[0], s[1], 10, 200, 30, 255));
         Image img;
@@ -62,7 +62,7 @@ TEST(ImageDecode, PaletteWithTransparentEntry) {
     EXPECT_EQ(img.height, 2);
     EXPECT_EQ(pixel(img, 0, 0)[3], 255);  // red stays opaque
     EXPECT_EQ(pixel(img, 0, 0)[0], 255);
-    EXPECT_EQ(pixel(img, 3, 0)[3], 0);    // the transparent entry
+    EXPECT_EQ(pixel(img, 3, 0)[3], 0);  // the transparent entry
 }
 
 TEST(ImageDecode, ScalingLeavesNoDarkFringeAtKeyedPixels) {

@@ -1,7 +1,6 @@
 // Raw keys to window messages, and the headless message queue.
-#include <gtest/gtest.h>
-
 #include <SDL_scancode.h>
+#include <gtest/gtest.h>
 
 #include <string>
 
@@ -19,8 +18,10 @@ std::string drain(InputState* in, uint32_t nowMs = 0) {
     std::string out;
     Message m{};
     while (inputNext(in, nowMs, 0, 0, &m)) {
-        const char* kind = m.message == WM_KEYDOWN ? "down" : m.message == WM_KEYUP ? "up"
-                         : m.message == WM_SYSKEYDOWN ? "sysdown" : "other";
+        const char* kind = m.message == WM_KEYDOWN      ? "down"
+                           : m.message == WM_KEYUP      ? "up"
+                           : m.message == WM_SYSKEYDOWN ? "sysdown"
+                                                        : "other";
         out += std::string(out.empty() ? "" : " ") + kind + ":" + std::to_string(m.wParam);
     }
     return out;
@@ -35,9 +36,9 @@ TEST(KeyInput, GameKeysByPhysicalPosition) {
     const struct {
         int scancode;
         uint32_t vk;
-    } keys[] = {{SDL_SCANCODE_LEFT, VK_LEFT},   {SDL_SCANCODE_RIGHT, VK_RIGHT}, {SDL_SCANCODE_UP, VK_UP},
-                {SDL_SCANCODE_DOWN, VK_DOWN},   {SDL_SCANCODE_SPACE, VK_SPACE}, {SDL_SCANCODE_ESCAPE, VK_ESCAPE},
-                {SDL_SCANCODE_A, 'A'},          {SDL_SCANCODE_0, '0'},          {SDL_SCANCODE_F1, 0x70}};
+    } keys[] = {{SDL_SCANCODE_LEFT, VK_LEFT}, {SDL_SCANCODE_RIGHT, VK_RIGHT}, {SDL_SCANCODE_UP, VK_UP},
+                {SDL_SCANCODE_DOWN, VK_DOWN}, {SDL_SCANCODE_SPACE, VK_SPACE}, {SDL_SCANCODE_ESCAPE, VK_ESCAPE},
+                {SDL_SCANCODE_A, 'A'},        {SDL_SCANCODE_0, '0'},          {SDL_SCANCODE_F1, 0x70}};
     for (const auto& k : keys) {
         InputState in{};
         EXPECT_EQ(inputKey(&in, k.scancode, true, false, false), INPUT_MESSAGE);
@@ -169,9 +170,15 @@ TEST(Letterbox, FourByThreeAsLargeAsFitsCentred) {
     const struct {
         int w, h;
         ViewRect r;
-    } cases[] = {{640, 480, {0, 0, 640, 480}},       {1280, 960, {0, 0, 1280, 960}},  {1920, 1080, {240, 0, 1440, 1080}},
-                 {800, 1000, {0, 200, 800, 600}},    {625, 452, {11, 0, 603, 452}},   {3, 2, {0, 0, 3, 2}},
-                 {1, 1, {0, 0, 1, 1}},               {0, 480, {0, 0, 0, 0}},          {2560, 1600, {213, 0, 2133, 1600}}};
+    } cases[] = {{640, 480, {0, 0, 640, 480}},
+                 {1280, 960, {0, 0, 1280, 960}},
+                 {1920, 1080, {240, 0, 1440, 1080}},
+                 {800, 1000, {0, 200, 800, 600}},
+                 {625, 452, {11, 0, 603, 452}},
+                 {3, 2, {0, 0, 3, 2}},
+                 {1, 1, {0, 0, 1, 1}},
+                 {0, 480, {0, 0, 0, 0}},
+                 {2560, 1600, {213, 0, 2133, 1600}}};
     for (const auto& c : cases) {
         ViewRect r = letterbox(c.w, c.h);
         EXPECT_EQ(r.x, c.r.x) << c.w << "x" << c.h;
@@ -252,6 +259,4 @@ TEST(HeadlessMessages, FullscreenKeysNeverReachTheProcedure) {
     }
 }
 
-TEST(HeadlessExit, EndsTheProcessWithTheCode) {
-    EXPECT_EXIT(exitProcess(3), ::testing::ExitedWithCode(3), "");
-}
+TEST(HeadlessExit, EndsTheProcessWithTheCode) { EXPECT_EXIT(exitProcess(3), ::testing::ExitedWithCode(3), ""); }

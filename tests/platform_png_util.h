@@ -40,8 +40,7 @@ inline std::vector<uint8_t> encodePalette(int w, int h, const std::vector<uint8_
     png_alloc_size_t size = 0;
     png_image_write_to_memory(&image, nullptr, &size, 0, indices.data(), 0, paletteRgba.data());
     std::vector<uint8_t> out(size);
-    if (!png_image_write_to_memory(&image, out.data(), &size, 0, indices.data(), 0, paletteRgba.data()))
-        out.clear();
+    if (!png_image_write_to_memory(&image, out.data(), &size, 0, indices.data(), 0, paletteRgba.data())) out.clear();
     out.resize(size);
     png_image_free(&image);
     return out;

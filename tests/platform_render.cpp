@@ -58,7 +58,7 @@ void expectRgb(int x, int y, int r, int g, int b, int tolerance = 0) {
 }
 
 class Render : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         device = testDevice();
         ASSERT_NE(device, nullptr);
@@ -82,8 +82,7 @@ TEST_F(Render, SpriteCentreTexelLandsOnThePosition) {
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x) {
             uint8_t* p = &px[(y * 4 + x) * 4];
-            p[0] = static_cast<uint8_t>(40 + 60 * x), p[1] = static_cast<uint8_t>(40 + 60 * y), p[2] = 200,
-            p[3] = 255;
+            p[0] = static_cast<uint8_t>(40 + 60 * x), p[1] = static_cast<uint8_t>(40 + 60 * y), p[2] = 200, p[3] = 255;
         }
     Texture* tex = makeTexture(4, 4, px);
     spriteBegin(batch, SPRITE_ALPHABLEND | SPRITE_SORT_DEPTH_BACKTOFRONT);
@@ -134,7 +133,7 @@ TEST_F(Render, BatchDrawsBackToFrontStableForEqualDepth) {
     spriteBegin(batch, SPRITE_ALPHABLEND | SPRITE_SORT_DEPTH_BACKTOFRONT);
     spriteDraw(batch, red, &centre, &nearA, 0xFFFFFFFF);  // near, drawn first: still on top
     spriteDraw(batch, blue, &centre, &farA, 0xFFFFFFFF);
-    spriteDraw(batch, red, &centre, &eqA, 0xFFFFFFFF);    // equal depth: call order holds
+    spriteDraw(batch, red, &centre, &eqA, 0xFFFFFFFF);  // equal depth: call order holds
     spriteDraw(batch, green, &centre, &eqA, 0xFFFFFFFF);
     spriteDraw(batch, blue, &centre, &eqA, 0xFFFFFFFF);
     spriteEnd(batch);

@@ -1,8 +1,7 @@
 // The SDL backend's own event path, on SDL's dummy video driver: synthetic key and
 // window events and a virtual gamepad go through the real peek.
-#include <gtest/gtest.h>
-
 #include <SDL.h>
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
@@ -52,8 +51,10 @@ std::string peekAll() {
     Message m{};
     while (peekMessage(&m, window(), 0, 0, PM_REMOVE)) {
         EXPECT_EQ(m.window, window());
-        const char* kind = m.message == WM_KEYDOWN ? "down" : m.message == WM_KEYUP ? "up"
-                         : m.message == WM_CLOSE ? "close" : "other";
+        const char* kind = m.message == WM_KEYDOWN ? "down"
+                           : m.message == WM_KEYUP ? "up"
+                           : m.message == WM_CLOSE ? "close"
+                                                   : "other";
         out += std::string(out.empty() ? "" : " ") + kind + ":" + std::to_string(m.wParam);
     }
     return out;
@@ -86,7 +87,7 @@ TEST(SdlBackend, KeysOneMessagePerPeekFullscreenKeysSwallowed) {
     EXPECT_EQ(m.message, WM_KEYDOWN);
     EXPECT_EQ(m.wParam, VK_LEFT);
     EXPECT_EQ(peekAll(), "down:37 up:37");  // the repeat; F11 never shows
-    pushKey(SDL_SCANCODE_F11, true);  // back out of fullscreen
+    pushKey(SDL_SCANCODE_F11, true);        // back out of fullscreen
     pushKey(SDL_SCANCODE_F11, false);
     EXPECT_EQ(peekAll(), "");
 }

@@ -17,7 +17,7 @@ constexpr uint32_t FIRST_FRAME_CLOCK = 5040;
 inline int32_t firstFrameMs = -1;  // frameMs of the program's first frame
 
 class StartUpOnce : public ::testing::Environment {
-public:
+  public:
     void SetUp() override {
         setenv("SDL_AUDIODRIVER", "dummy", 0);  // no sound device is needed here
         platform::headlessSetClock(START_CLOCK);
