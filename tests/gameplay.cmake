@@ -9,3 +9,10 @@ if(TARGET skarvo_shell AND TARGET skarvo_platform_headless)
   endif()
   skarvo_test(gameplay_tests SOURCES ${gameplay_test_sources} LIBS ${gameplay_libs})
 endif()
+
+# skarvo-sim: its script reader, and the replays in data/replays run through the tool.
+if(TARGET skarvo-sim)
+  skarvo_test(sim_tests SOURCES sim_script.cpp sim_replays.cpp LIBS skarvo_sim_script)
+  target_compile_definitions(sim_tests PRIVATE SKARVO_SIM="$<TARGET_FILE:skarvo-sim>")
+  add_dependencies(sim_tests skarvo-sim)
+endif()

@@ -1,0 +1,152 @@
+// skarvo-sim end to end: the checked-in replays give the checked-in output, and the
+// command line behaves (help, bad scripts, PNG snapshots, the exit line).
+//
+// SKARVO_REGENERATE=1 rewrites the expected files from the current build (then
+// review the diff before committing it).
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string REPLAYS = std::string(SKARVO_TEST_DATA) + "/replays/";
+
+struct SimRun {
+    int status;
+    std::string out, err;
+};
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+SimRun runSim(const std::string& args) {
+    static int counter = 0;
+    std::string errPath = std::string(SKARVO_ARTIFACTS) + "/sim_stderr_" + std::to_string(::getpid()) + "_" +
+                          std::to_string(counter++) + ".txt";
+    std::string cmd = std::string(SKARVO_SIM) + " " + args + " 2>" + errPath;
+    SimRun r{};
+    FILE* p = popen(cmd.c_str(), "r");
+    char buf[65536];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    int raw = pclose(p);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.err = slurp(errPath);
+    fs::remove(errPath);
+    return r;
+}
+
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    return lines;
+}
+
+// The long replay is kept in brief: the counters and the player as printed, then the
+// figure's and the targets' draws (picture, place, colour) and how many shots were drawn.
+std::string summarise(const std::string& line) {
+    size_t poolsAt = line.find(", \"targets\": [");
+    size_t drawsAt = line.find(", \"draws\": [");
+    if (poolsAt == std::string::npos || drawsAt == std::string::npos) return line;  // the exit line
+    std::string s = line.substr(0, poolsAt) + ", \"draws\": [";
+    int shotDraws = 0;
+    bool first = true;
+    auto field = [&](size_t from, const char* key, const char* next) {
+        size_t a = line.find(key, from) + std::strlen(key);
+        return line.substr(a, line.find(next, a) - a);
+    };
+    for (size_t at = line.find("{\"tex\": ", drawsAt); at != std::string::npos; at = line.find("{\"tex\": ", at + 1)) {
+        std::string tex = field(at, "{\"tex\": ", ", ");
+        bool shot = tex == "\"texBanana\"" || tex == "\"texRing\"" || tex == "\"texPlate\"" ||
+                    tex == "\"texJoystick\"" || tex == "\"texBottle\"";
+        if (shot) {
+            ++shotDraws;
+            continue;
+        }
+        s += (first ? "" : ", ") + std::string("{\"tex\": ") + tex + ", \"pos\": " + field(at, "\"pos\": ", ", \"centre\"") +
+             ", \"colour\": " + field(at, "\"colour\": ", ", ") + "}";
+        first = false;
+    }
+    return s + "], \"shotDraws\": " + std::to_string(shotDraws) + "}";
+}
+
+void compareWithExpected(const std::string& name, bool summary) {
+    SimRun r = runSim(REPLAYS + name + ".txt");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string actual;
+    for (const std::string& l : splitLines(r.out)) actual += (summary ? summarise(l) : l) + "\n";
+    std::string expectedPath = REPLAYS + name + (summary ? ".summary.jsonl" : ".jsonl");
+    if (std::getenv("SKARVO_REGENERATE")) {
+        std::ofstream(expectedPath, std::ios::binary) << actual;
+        GTEST_SKIP() << "rewrote " << expectedPath;
+    }
+    std::vector<std::string> want = splitLines(slurp(expectedPath)), got = splitLines(actual);
+    ASSERT_FALSE(want.empty()) << expectedPath;
+    for (size_t i = 0; i < want.size() && i < got.size(); ++i)
+        ASSERT_EQ(got[i], want[i]) << name << ": first difference at output line " << i;
+    EXPECT_EQ(got.size(), want.size());
+}
+
+}  // namespace
+
+// A throw into the boot's path: the ring's first slot, the hit, its flash, the boot destroyed.
+TEST(SimReplay, ThrowAndHit) { compareWithExpected("throw_and_hit", false); }
+// Arrow key semantics, the figure's box and walking frames, the close message.
+TEST(SimReplay, KeysAndClose) { compareWithExpected("keys_and_close", false); }
+// The clock across 2^31 and 2^32: signed stamps, negative-clock pictures and tints.
+TEST(SimReplay, ClockWrap) { compareWithExpected("clock_wrap", false); }
+// Levels 1 to 3 by shooting, ten lives lost to contact, the pause and the return.
+TEST(SimReplay, LongGame) { compareWithExpected("long_game", true); }
+
+TEST(SimCommandLine, HelpAndBadInput) {
+    SimRun help = runSim("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("usage: skarvo-sim"), std::string::npos);
+
+    std::string bad = std::string(SKARVO_ARTIFACTS) + "/sim_bad_script.txt";
+    std::ofstream(bad) << "start 0\n16\n# fine so far\n32 down SHIFT\n48\n";
+    SimRun r = runSim(bad);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.out.empty()) << "nothing runs before the whole script is read";
+    EXPECT_NE(r.err.find("line 4"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("32 down SHIFT"), std::string::npos) << r.err;
+
+    EXPECT_EQ(runSim(std::string(SKARVO_ARTIFACTS) + "/no_such_script.txt").status, 2);
+    EXPECT_EQ(runSim("--png-every 0 /tmp x").status, 2);
+    EXPECT_EQ(runSim("--bogus x").status, 2);
+    EXPECT_EQ(runSim("").status, 2);
+}
+
+TEST(SimCommandLine, ExitLineAndSnapshots) {
+    std::string script = std::string(SKARVO_ARTIFACTS) + "/sim_exit_script.txt";
+    std::ofstream(script) << "start 100\n116\n132\n148 down SPACE\n164\n180 down ESCAPE\n196\n";
+    fs::path dir = fs::path(SKARVO_ARTIFACTS) / "sim_png";
+    fs::remove_all(dir);
+    SimRun r = runSim("--png-every 2 " + dir.string() + " " + script);
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> lines = splitLines(r.out);
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[4], "{\"frame\": 4, \"exit\": 0}");
+    EXPECT_EQ(lines[0].rfind("{\"frame\": 0, \"clockMs\": 116, \"frameMs\": 16, ", 0), 0u) << lines[0];
+    EXPECT_NE(lines[2].find("\"fireHeld\": 1, \"shotCounter\": 1, "), std::string::npos);
+    EXPECT_TRUE(fs::exists(dir / "frame-000000.png"));
+    EXPECT_FALSE(fs::exists(dir / "frame-000001.png"));
+    EXPECT_TRUE(fs::exists(dir / "frame-000002.png"));
+    EXPECT_FALSE(fs::exists(dir / "frame-000004.png")) << "the exiting frame is not finished";
+}
