@@ -6,6 +6,7 @@
 // driven, so positions are checked with wide margins.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -234,6 +235,26 @@ TEST(Exit, CloseRequestEndsWithZero) {
     bool ended = e2e::waitFor(g.child, EXIT_TIMEOUT_MS, &status);
     e2e::kill(g.child);
     ASSERT_TRUE(ended) << "still running after the window manager's close request";
+    EXPECT_TRUE(exitedWithZero(status)) << describe(status);
+}
+
+// The same through a real window manager: its close key (Alt+F4 in openbox's default
+// bindings) makes it send the close request.
+TEST(Exit, WindowManagerCloseEndsWithZero) {
+    REQUIRE_X();
+    const char* wmPath = "/usr/bin/openbox";
+    if (access(wmPath, X_OK) != 0) GTEST_SKIP() << "no window manager installed (openbox)";
+    e2e::Child wm = e2e::spawn({wmPath}, {"DISPLAY=" + xserver->name}, ARTIFACTS + "/e2e_wm_openbox.log");
+    e2e::sleepMs(500);
+    Game g = launch("wm_close");
+    ASSERT_NE(g.window, 0u);
+    e2e::xdotool(*xserver, {"windowactivate", "--sync", std::to_string(g.window)});
+    ASSERT_TRUE(e2e::xdotool(*xserver, {"key", "alt+F4"}));
+    int status = -1;
+    bool ended = e2e::waitFor(g.child, EXIT_TIMEOUT_MS, &status);
+    e2e::kill(g.child);
+    e2e::kill(wm);
+    ASSERT_TRUE(ended) << "still running after the window manager closed the window";
     EXPECT_TRUE(exitedWithZero(status)) << describe(status);
 }
 
