@@ -24,8 +24,7 @@ inline int32_t mulWrap(int32_t a, int32_t b) {
 }
 
 inline int64_t positionOf(const ChannelRecord& ch) {
-    return static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(ch.posInt)) << 32) |
-                                ch.posFrac);
+    return static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(ch.posInt)) << 32) | ch.posFrac);
 }
 
 inline void storePosition(ChannelRecord& ch, int64_t p) {
@@ -51,8 +50,8 @@ inline void accumulate(int32_t* out, int32_t v, int32_t gainLeft, int32_t gainRi
 }
 
 // The two inner loops: `frames` frames from position p, p advancing by inc.
-int64_t mixFrames8(const uint8_t* data, int64_t p, int64_t inc, uint32_t frames, int32_t* out,
-                   int32_t gainLeft, int32_t gainRight) {
+int64_t mixFrames8(const uint8_t* data, int64_t p, int64_t inc, uint32_t frames, int32_t* out, int32_t gainLeft,
+                   int32_t gainRight) {
     const int8_t* points = reinterpret_cast<const int8_t*>(data);
     for (uint32_t k = 0; k < frames; ++k, out += 2, p += inc) {
         const int8_t* q = points + (p >> 32);
@@ -63,8 +62,8 @@ int64_t mixFrames8(const uint8_t* data, int64_t p, int64_t inc, uint32_t frames,
     return p;
 }
 
-int64_t mixFrames16(const uint8_t* data, int64_t p, int64_t inc, uint32_t frames, int32_t* out,
-                    int32_t gainLeft, int32_t gainRight) {
+int64_t mixFrames16(const uint8_t* data, int64_t p, int64_t inc, uint32_t frames, int32_t* out, int32_t gainLeft,
+                    int32_t gainRight) {
     for (uint32_t k = 0; k < frames; ++k, out += 2, p += inc) {
         const uint8_t* q = data + 2 * (p >> 32);
         uint32_t f = static_cast<uint32_t>(p) >> 16;
@@ -77,8 +76,7 @@ int64_t mixFrames16(const uint8_t* data, int64_t p, int64_t inc, uint32_t frames
 // One frame read with guards, for the two edge frames of a backward run: a point
 // below the first one reads the first one, and a zero fraction does not read the
 // partner (which may lie past the stored data when a turn lands on the loop end).
-void mixGuardedFrame(const ChannelRecord& ch, int64_t p, int32_t* out, int32_t gainLeft,
-                     int32_t gainRight) {
+void mixGuardedFrame(const ChannelRecord& ch, int64_t p, int32_t* out, int32_t gainLeft, int32_t gainRight) {
     bool is16 = (ch.voiceFlags & mxm::SAMPLE_16BIT) != 0;
     int32_t i = static_cast<int32_t>(p >> 32);
     uint32_t f = static_cast<uint32_t>(p) >> 16;

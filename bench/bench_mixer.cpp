@@ -125,8 +125,8 @@ void mixVoices(benchmark::State& state, bool sixteenBit) {
         voiceFrames += int64_t{REQUEST} * mxm::MAX_CHANNELS;
     }
     // Seconds per voice-frame (shown with an SI prefix, e.g. 1.5n = 1.5 ns).
-    state.counters["per_voice_frame"] = benchmark::Counter(static_cast<double>(voiceFrames),
-                                                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["per_voice_frame"] =
+        benchmark::Counter(static_cast<double>(voiceFrames), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void BM_MixSpan_8bit(benchmark::State& state) { mixVoices(state, false); }

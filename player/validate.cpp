@@ -66,8 +66,7 @@ bool checkHeader(const Image& m) {
     uint32_t channels = read32(m, 12);
     if (channels < 1 || channels > 32) return fail(m, 12, "channel count %u outside 1..32", channels);
     uint32_t instruments = read32(m, 20);
-    if (instruments < 1 || instruments > 128)
-        return fail(m, 20, "instrument count %u outside 1..128", instruments);
+    if (instruments < 1 || instruments > 128) return fail(m, 20, "instrument count %u outside 1..128", instruments);
     if (m.data[24] == 0) return fail(m, 24, "initial speed is 0");
     if (m.data[25] == 0) return fail(m, 25, "initial tempo is 0");
     uint32_t flags = read16(m, 26);
@@ -154,8 +153,7 @@ bool checkSamplePoints(const Image& m, uint64_t record, uint32_t instrument, uin
     uint32_t number = read16(m, record + 13);
     if (number >= 2048)
         return fail(m, record + 13, "instrument %u sample %u: sample number %u above 2047", instrument, k, number);
-    if (end > 0x7FFFFFFEu)
-        return fail(m, record + 4, "instrument %u sample %u: end %u too large", instrument, k, end);
+    if (end > 0x7FFFFFFEu) return fail(m, record + 4, "instrument %u sample %u: end %u too large", instrument, k, end);
     if ((flags & 0x18) && loopStart > end)
         return fail(m, record, "instrument %u sample %u: loop start %u beyond the loop end %u", instrument, k,
                     loopStart, end);
@@ -226,8 +224,8 @@ bool validateModule(const uint8_t* data, size_t size, ValidationError* error) {
     // The sample block: inside the image, after the header.
     uint64_t block = read32(m, 28);
     uint64_t blockBytes = read32(m, 32) + 2 * static_cast<uint64_t>(read32(m, 36));
-    if (block < HEADER_BYTES) return fail(m, 28, "sample data offset %llu lies inside the header",
-                                          static_cast<unsigned long long>(block));
+    if (block < HEADER_BYTES)
+        return fail(m, 28, "sample data offset %llu lies inside the header", static_cast<unsigned long long>(block));
     if (!inImage(m, block, blockBytes))
         return fail(m, 28, "sample data (%llu bytes from offset %llu) runs past the end of the module",
                     static_cast<unsigned long long>(blockBytes), static_cast<unsigned long long>(block));

@@ -32,7 +32,7 @@ int32_t hardLeft16(int32_t v) { return (v * 32640) >> 16; }
 
 // A loaded (silent) module gives the mixer its state; voices are then set by hand.
 class MixerVoice : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         mxmb::Module m;
         m.channelCount = 1;
@@ -195,7 +195,7 @@ TEST_F(MixerVoice, GainsAndIntegerSemantics) {
 
     // 8-bit interpolation drops fractions below one 8-bit step, rounding down.
     const std::vector<uint8_t> tiny8 = {0, 0xFF, 0xFF};  // 0, -1
-    voice(tiny8, 0, 2, 0, 512, 128, 0);                // frames at 0 and 0.5
+    voice(tiny8, 0, 2, 0, 512, 128, 0);                  // frames at 0 and 0.5
     std::vector<int32_t> two(4);
     audio::mixSpan(2, two.data());
     EXPECT_EQ(two[0], 0);

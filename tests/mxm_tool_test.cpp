@@ -29,7 +29,7 @@ std::string readAll(const std::string& path) {
 bool exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
 class MxmTool : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char pattern[] = "/tmp/mxm-tool-test-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -46,8 +46,8 @@ protected:
 
     std::string write(const std::string& name, const Bytes& bytes) {
         std::string path = dir_ + "/" + name;
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                    static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return path;
     }
 
@@ -86,10 +86,10 @@ TEST_F(MxmTool, UsageErrorsExitWithTwo) {
     EXPECT_NE(r.out.find("render"), std::string::npos);
     EXPECT_EQ(r.err, "");
 
-    for (const char* args : {"frobnicate", "info", "info a b", "render", "render x --seconds 1 --frames 5",
-                             "render x --chunk 0", "render x --chunk 16377", "render x --seconds -3",
-                             "render x --frames 12abc", "render x -o", "render x --bogus", "trace x",
-                             "trace x --ticks", "trace x --ticks -1"}) {
+    for (const char* args :
+         {"frobnicate", "info", "info a b", "render", "render x --seconds 1 --frames 5", "render x --chunk 0",
+          "render x --chunk 16377", "render x --seconds -3", "render x --frames 12abc", "render x -o",
+          "render x --bogus", "trace x", "trace x --ticks", "trace x --ticks -1"}) {
         r = run(args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_NE(r.err, "") << args;
@@ -178,8 +178,8 @@ TEST_F(MxmTool, TraceAndInfoDescribeTheSong) {
     for (size_t at = 0, nl; (nl = r.out.find('\n', at)) != std::string::npos; at = nl + 1)
         lines.push_back(r.out.substr(at, nl - at));
     ASSERT_EQ(lines.size(), 5u);
-    const char* const channelKeys[] = {"active",  "period",  "tickPeriod", "step",       "mixVolume",
-                                       "mixPan",  "volume",  "panning",    "fadeVolume", "keyHeld",
+    const char* const channelKeys[] = {"active",     "period",      "tickPeriod", "step",       "mixVolume",
+                                       "mixPan",     "volume",      "panning",    "fadeVolume", "keyHeld",
                                        "restartPos", "volEnvPoint", "volEnvTick"};
     for (size_t k = 0; k < lines.size(); ++k) {
         const std::string& l = lines[k];
@@ -204,8 +204,8 @@ TEST_F(MxmTool, TraceAndInfoDescribeTheSong) {
 
     r = run("info '" + module + "'");
     ASSERT_EQ(r.status, 0) << r.err;
-    for (const char* part : {"channels 2, song length 2", "orders: 0 1", "0: 8 rows", "1: 3 rows",
-                             "forward loop 0..8", "initial speed 4"})
+    for (const char* part :
+         {"channels 2, song length 2", "orders: 0 1", "0: 8 rows", "1: 3 rows", "forward loop 0..8", "initial speed 4"})
         EXPECT_NE(r.out.find(part), std::string::npos) << part << "\n" << r.out;
 }
 

@@ -2,9 +2,8 @@
 // and valid modules built to sit on every edge, each validated, loaded into an image of
 // exactly its size and rendered. Run under the address sanitizer to catch any access
 // outside the image.
-#include <gtest/gtest.h>
-
 #include <dirent.h>
+#include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>

@@ -13,7 +13,9 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-uint32_t rd32(const Bytes& b, size_t at) { return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (uint32_t{b[at + 3]} << 24); }
+uint32_t rd32(const Bytes& b, size_t at) {
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (uint32_t{b[at + 3]} << 24);
+}
 void wr32(Bytes& b, size_t at, uint32_t v) {
     for (int k = 0; k < 4; ++k) b[at + k] = static_cast<uint8_t>(v >> (8 * k));
 }
@@ -147,8 +149,8 @@ TEST(ValidateModule, EachCheckRejectsItsFault) {
         {"unwritten sample number", [](Bytes& b) { wr16(b, sampleRecordAt(b, 1, 0) + 13, 9); }, "sample 9"},
         {"loop start beyond end", [](Bytes& b) { wr32(b, sampleRecordAt(b, 1, 0), 9); }, "loop start"},
         {"end past data", [](Bytes& b) { wr32(b, sampleRecordAt(b, 2, 1) + 4, 3 + 1); }, "8-bit sample 2"},
-        {"8-bit sample in 16-bit part",
-         [](Bytes& b) { wr32(b, 1872 + 8, rd32(b, 28) + rd32(b, 32) - 1); }, "8-bit sample 2"},
+        {"8-bit sample in 16-bit part", [](Bytes& b) { wr32(b, 1872 + 8, rd32(b, 28) + rd32(b, 32) - 1); },
+         "8-bit sample 2"},
         {"16-bit sample misaligned", [](Bytes& b) { wr32(b, 1872 + 4, rd32(b, 1872 + 4) + 1); }, "16-bit sample 1"},
         {"16-bit sample past data", [](Bytes& b) { wr32(b, sampleRecordAt(b, 2, 0) + 4, 6); }, "16-bit sample 1"},
         {"sample block past end", [](Bytes& b) { wr32(b, 36, rd32(b, 36) + 1); }, "sample data"},

@@ -119,8 +119,8 @@ int main(int argc, char** argv) {
         uint32_t channels;
         int firstEffect;
         bool linear, delta;
-    } songs[] = {{1, 0, true, false},  {2, 5, true, true},    {4, 11, false, false}, {8, 17, true, true},
-                 {3, 23, false, true}, {6, 29, true, false},  {5, 35, false, false}, {8, 41, true, true},
+    } songs[] = {{1, 0, true, false},  {2, 5, true, true},   {4, 11, false, false}, {8, 17, true, true},
+                 {3, 23, false, true}, {6, 29, true, false}, {5, 35, false, false}, {8, 41, true, true},
                  {2, 47, false, true}, {32, 3, true, true}};
     for (const auto& s : songs) {
         std::string path = dir + "/seed-" + std::to_string(written) + ".mxm";

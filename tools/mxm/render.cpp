@@ -79,8 +79,8 @@ std::string defaultOutput(const std::string& source, bool raw) {
 void showProgress(uint64_t done, uint64_t total) {
     int percent = total ? static_cast<int>(done * 100 / total) : 100;
     int filled = percent * 40 / 100;
-    std::fprintf(stderr, "\rrendering [%.*s%*s] %3d%%", filled, "########################################",
-                 40 - filled, "", percent);
+    std::fprintf(stderr, "\rrendering [%.*s%*s] %3d%%", filled, "########################################", 40 - filled,
+                 "", percent);
     if (done == total) std::fprintf(stderr, "\n");
 }
 
@@ -102,13 +102,12 @@ int runRender(int argc, char** argv) {
             output = value();
             if (output == nullptr) return usageError("render", "-o needs a file name");
         } else if (a == "--seconds") {
-            if (!parsePositiveReal(value(), seconds))
-                return usageError("render", "--seconds needs a positive number");
+            if (!parsePositiveReal(value(), seconds)) return usageError("render", "--seconds needs a positive number");
             haveSeconds = true;
         } else if (a == "--frames") {
             if (!parseUnsigned(value(), 0, MAX_FRAMES, frames))
-                return usageError("render", "--frames needs a whole number of frames up to " +
-                                                std::to_string(MAX_FRAMES));
+                return usageError("render",
+                                  "--frames needs a whole number of frames up to " + std::to_string(MAX_FRAMES));
             haveFrames = true;
         } else if (a == "--chunk") {
             if (!parseUnsigned(value(), 1, MAX_CHUNK, chunk))

@@ -67,9 +67,10 @@ int runTrace(int argc, char** argv) {
     for (uint64_t n = 0; n < ticks; ++n) {
         mxm::playerTick();
         const mxm::PlayerState& s = g_state;
-        std::printf("{\"n\":%llu,\"orderPos\":%u,\"row\":%u,\"tick\":%u,\"speed\":%u,\"tempo\":%u,\"globalVolume\":%u,"
-                    "\"channels\":[",
-                    static_cast<unsigned long long>(n), s.orderPos, s.row, s.tick, s.speed, s.tempo, s.globalVolume);
+        std::printf(
+            "{\"n\":%llu,\"orderPos\":%u,\"row\":%u,\"tick\":%u,\"speed\":%u,\"tempo\":%u,\"globalVolume\":%u,"
+            "\"channels\":[",
+            static_cast<unsigned long long>(n), s.orderPos, s.row, s.tick, s.speed, s.tempo, s.globalVolume);
         for (uint32_t c = 0; c < channels; ++c) printChannel(s.channels[c], c == 0);
         std::printf("]}\n");
     }
