@@ -192,7 +192,7 @@ TEST(NoAllocation, GameFramesWithKeysThrowsAndMusic) {
         skarvo::runFrame();
     }
 
-    const uint32_t keys[] = {platform::VK_RIGHT, platform::VK_SPACE, platform::VK_UP, platform::VK_SPACE,
+    const uint32_t keys[] = {platform::VK_RIGHT, platform::VK_SPACE, platform::VK_UP,   platform::VK_SPACE,
                              platform::VK_LEFT,  platform::VK_DOWN,  platform::VK_SPACE};
     // Two minutes of game time in frames of 100 ms or so: walking, throwing, hits, game
     // overs, targets coming back on the right; the streaming thread renders the music

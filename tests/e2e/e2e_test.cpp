@@ -32,7 +32,7 @@ const std::string ARTIFACTS = SKARVO_ARTIFACTS;
 e2e::XServer* xserver = nullptr;
 
 class XvfbEnvironment : public ::testing::Environment {
-public:
+  public:
     void SetUp() override {
         xserver = new e2e::XServer;
         if (!e2e::startXvfb(xserver)) {
@@ -118,8 +118,8 @@ void expectEscapeEnds(Game& g) {
     std::printf("Escape to exit: %lld ms\n", (long long)(e2e::nowMs() - sent));
 }
 
-#define REQUIRE_X()                                              \
-    do {                                                         \
+#define REQUIRE_X()                                                \
+    do {                                                           \
         if (!xserver) GTEST_SKIP() << "Xvfb could not be started"; \
     } while (0)
 
@@ -187,8 +187,8 @@ TEST(Play, BackdropFigureWalkAndThrow) {
     EXPECT_LE(figure.maxX, 70);
     Box under = e2e::differingBox(a, reference, {0, 290, 64, 380});
     EXPECT_LT(under.count, figure.count / 4) << "something is drawn below the figure in its box";
-    std::printf("start: backdrop match %.3f, figure x %d..%d (centre %.1f), %d px\n", same, figure.minX,
-                figure.maxX, figure.centreX, figure.count);
+    std::printf("start: backdrop match %.3f, figure x %d..%d (centre %.1f), %d px\n", same, figure.minX, figure.maxX,
+                figure.centreX, figure.count);
 
     // Holding Right for half a second walks it right (0.5 px/ms while held).
     ASSERT_TRUE(e2e::xdotool(*xserver, {"keydown", "Right"}));
@@ -296,14 +296,13 @@ TEST(Sound, DiskRecordingIsSilentRingThenTheSong) {
 
     std::vector<uint8_t> got = readFile(recording);
     ASSERT_GT(got.size(), size_t(RING_BYTES) + 44100 * 4) << "the disk driver recorded too little";
-    for (size_t i = 0; i < RING_BYTES; ++i)
-        ASSERT_EQ(got[i], 0) << "sound in the first ring length, at byte " << i;
+    for (size_t i = 0; i < RING_BYTES; ++i) ASSERT_EQ(got[i], 0) << "sound in the first ring length, at byte " << i;
 
     const std::string rendered = ARTIFACTS + "/e2e_mxm_render.raw";
     size_t songBytes = got.size() - RING_BYTES;
-    e2e::Child r = e2e::spawn({MXM_BINARY, "render", "--embedded", "--raw", "--frames", std::to_string(songBytes / 4),
-                               "-o", rendered},
-                              {}, ARTIFACTS + "/e2e_mxm_render.log");
+    e2e::Child r = e2e::spawn(
+        {MXM_BINARY, "render", "--embedded", "--raw", "--frames", std::to_string(songBytes / 4), "-o", rendered}, {},
+        ARTIFACTS + "/e2e_mxm_render.log");
     int status = -1;
     ASSERT_TRUE(e2e::waitFor(r, 120000, &status));
     ASSERT_TRUE(exitedWithZero(status)) << "mxm render: " << describe(status);

@@ -19,8 +19,8 @@ namespace e2e {
 struct Child {
     pid_t pid = -1;
     bool reaped = false;
-    int status = 0;      // wait status once reaped
-    int64_t startMs = 0; // monotonic time of the spawn
+    int status = 0;       // wait status once reaped
+    int64_t startMs = 0;  // monotonic time of the spawn
 };
 
 int64_t nowMs();

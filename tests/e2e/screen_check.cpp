@@ -98,8 +98,7 @@ Box differingBox(const Image& shot, const Image& reference, Region r) {
 double litFraction(const Image& shot) {
     if (shot.width == 0) return 0;
     long lit = 0;
-    for (size_t i = 0; i < shot.rgb.size(); i += 3)
-        lit += (shot.rgb[i] | shot.rgb[i + 1] | shot.rgb[i + 2]) > 16;
+    for (size_t i = 0; i < shot.rgb.size(); i += 3) lit += (shot.rgb[i] | shot.rgb[i + 1] | shot.rgb[i + 2]) > 16;
     return double(lit) / (double(shot.width) * shot.height);
 }
 

@@ -45,8 +45,7 @@ Window findNamed(XServer& x, Window parent, const char* title, int depth) {
     for (unsigned i = 0; i < count && !found; ++i) {
         if (windowName(x, children[i]) == title) {
             XWindowAttributes a{};
-            if (XGetWindowAttributes(x.display, children[i], &a) && a.map_state == IsViewable)
-                found = children[i];
+            if (XGetWindowAttributes(x.display, children[i], &a) && a.map_state == IsViewable) found = children[i];
         }
         if (!found && depth < 2) found = findNamed(x, children[i], title, depth + 1);
     }
@@ -61,8 +60,8 @@ bool startXvfb(XServer* server) {
     int fds[2];
     if (pipe(fds) != 0) return false;
     std::string fd = std::to_string(fds[1]);
-    std::vector<std::string> argv = {"/usr/bin/Xvfb", "-displayfd", fd, "-screen", "0", "1024x768x24",
-                                     "-nolisten", "tcp", "-noreset"};
+    std::vector<std::string> argv = {"/usr/bin/Xvfb", "-displayfd", fd,    "-screen", "0",
+                                     "1024x768x24",   "-nolisten",  "tcp", "-noreset"};
     server->server = spawn(argv, {}, "/dev/null");
     close(fds[1]);
     std::string line;
@@ -99,8 +98,8 @@ std::string windowName(XServer& x, Window w) {
     int format = 0;
     unsigned long items = 0, after = 0;
     unsigned char* data = nullptr;
-    if (XGetWindowProperty(x.display, w, netName, 0, 1024, False, utf8, &type, &format, &items, &after,
-                           &data) == Success &&
+    if (XGetWindowProperty(x.display, w, netName, 0, 1024, False, utf8, &type, &format, &items, &after, &data) ==
+            Success &&
         data) {
         name.assign(reinterpret_cast<char*>(data), items);
         XFree(data);

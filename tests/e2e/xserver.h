@@ -37,8 +37,8 @@ struct Image {
 };
 
 struct Geometry {
-    int x = 0, y = 0;          // of the outer window, relative to the screen
-    int width = 0, height = 0; // outer size (the frame, where a window manager added one)
+    int x = 0, y = 0;           // of the outer window, relative to the screen
+    int width = 0, height = 0;  // outer size (the frame, where a window manager added one)
     bool viewable = false;
 };
 
