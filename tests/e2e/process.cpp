@@ -2,7 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -46,16 +46,27 @@ Child spawn(const std::vector<std::string>& argv, const std::vector<std::string>
     for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
     envp.push_back(nullptr);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (!logPath.empty()) {
-        posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    }
     Child child;
     child.startMs = nowMs();
-    if (posix_spawn(&child.pid, args[0], &actions, nullptr, args.data(), envp.data()) != 0) child.pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t parent = getpid();
+    pid_t pid = fork();
+    if (pid == 0) {
+        // Only async-signal-safe calls until exec. The child dies with the test, so an
+        // aborted test leaves no X server or game behind.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) _exit(127);
+        if (!logPath.empty()) {
+            int fd = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (fd >= 0) {
+                dup2(fd, 1);
+                dup2(fd, 2);
+                if (fd > 2) close(fd);
+            }
+        }
+        execve(args[0], args.data(), envp.data());
+        _exit(127);
+    }
+    child.pid = pid;
     return child;
 }
 
