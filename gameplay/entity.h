@@ -23,11 +23,11 @@ constexpr int POOL_SIZE = 64;
 struct EntityRecord {
     float posX = 0.0f;
     float posY = 0.0f;
-    float posZ = 0.0f;    // depth handed to the sprite draw
-    float velX = 0.0f;    // quarter pixels per millisecond
+    float posZ = 0.0f;  // depth handed to the sprite draw
+    float velX = 0.0f;  // quarter pixels per millisecond
     float velY = 0.0f;
-    float velZ = 0.0f;    // carried, never applied
-    float factor = 0.0f;  // carried, never read
+    float velZ = 0.0f;                     // carried, never applied
+    float factor = 0.0f;                   // carried, never read
     platform::Texture* texture = nullptr;  // not owned; null draws nothing
     int32_t health = 0;                    // active while 1 or more
     int32_t hitStamp = 0;                  // clockMs - 1000 when started, clockMs + 255 when hit

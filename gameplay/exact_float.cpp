@@ -22,8 +22,8 @@ float roundPair(double hi, double lo) {
     if (lo == 0.0 || !std::isfinite(r)) return r;
     double d = r;
     if (d == hi) return r;
-    float other = std::nextafter(r, hi > d ? std::numeric_limits<float>::infinity()
-                                           : -std::numeric_limits<float>::infinity());
+    float other =
+        std::nextafter(r, hi > d ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity());
     double mid = (d + static_cast<double>(other)) * 0.5;  // exact: adjacent floats
     if (hi != mid) return r;
     float lower = r < other ? r : other;

@@ -15,9 +15,7 @@ constexpr int32_t PAUSE_MS = 1000;
 constexpr float CONTACT_RADIUS = 40.0f;
 
 // dir × frameMs × 0.001 × 500: pixels moved this frame along one axis.
-float stepPixels(int32_t dir) {
-    return productRounded(wrapMul(dir, game.frameMs), 0.001f) * 500.0f;
-}
+float stepPixels(int32_t dir) { return productRounded(wrapMul(dir, game.frameMs), 0.001f) * 500.0f; }
 
 float hold(float value, float low, float high) {
     if (value > high) return high;

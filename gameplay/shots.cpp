@@ -11,11 +11,16 @@ namespace {
 // The picture changes every 64 ms of the clock; the shift and remainder are signed.
 platform::Texture* thrownTexture(int32_t clockMs) {
     switch ((clockMs >> 6) % 5) {
-        case 0: return game.texBanana;
-        case 1: return game.texRing;
-        case 2: return game.texPlate;
-        case 3: return game.texJoystick;
-        default: return game.texBottle;
+        case 0:
+            return game.texBanana;
+        case 1:
+            return game.texRing;
+        case 2:
+            return game.texPlate;
+        case 3:
+            return game.texJoystick;
+        default:
+            return game.texBottle;
     }
 }
 
@@ -55,8 +60,8 @@ void shotDraw(EntityRecord& shot, platform::SpriteBatch* sprite) {
     int32_t tint = hitTint(shot);
     if (shot.health <= 0 && tint == 0) return;
     // About 101 times the clock, rounded: the spin moves in steps that grow with it.
-    float angle = sumRounded(productRounded(shot.hitStamp, 100.0f), game.clockMs) *
-                  static_cast<float>(0.0033333333333333335);
+    float angle =
+        sumRounded(productRounded(shot.hitStamp, 100.0f), game.clockMs) * static_cast<float>(0.0033333333333333335);
     platform::Quaternion spin;
     platform::quaternionRotationYawPitchRoll(&spin, 0.0f, 0.0f, angle);
     platform::Vec3 position{shot.posX, shot.posY, shot.posZ};

@@ -23,8 +23,8 @@ void targetSpawn(EntityRecord& target, platform::Texture* texture) {
     int32_t a = wrapMul(wrapAdd(game.clockMs, slotKey(slot)), 10000);
     int32_t b = wrapMul(game.clockMs, 1000);
     bool vulture = texture == game.texVulture;
-    if (texture != nullptr && (texture == game.texBoot || vulture || texture == game.texSnake ||
-                               texture == game.texTumbleweed)) {
+    if (texture != nullptr &&
+        (texture == game.texBoot || vulture || texture == game.texSnake || texture == game.texTumbleweed)) {
         // The angles are the integers themselves; only what follows is single precision.
         float cosA = static_cast<float>(std::cos(static_cast<double>(a)));
         float sinB = static_cast<float>(std::sin(static_cast<double>(b)));

@@ -68,7 +68,7 @@ TEST_F(World, MotionRuleScalesByFrameTimeOnly) {
     EXPECT_EQ(r.posY, 7.3f);   // exactly unchanged
     EXPECT_EQ(r.posZ, 0.25f);  // depth velocity never applied
     r.velY = -2.0f;
-    game.frameMs = 1000000;    // a long stall is not clamped
+    game.frameMs = 1000000;  // a long stall is not clamped
     advanceEntity(r);
     EXPECT_EQ(r.posY, 7.3f - 500000.0f);
 }
@@ -82,9 +82,11 @@ TEST_F(World, TintColoursOfAHitAndAStart) {
     EntityRecord r;
     const int32_t T = 123456;
     r.hitStamp = T + 255;
-    struct { int32_t at; uint32_t colour; } seq[] = {
-        {T, 0xFFFF0101u}, {T + 254, 0xFFFFFFFFu}, {T + 255, 0xFFFF0000u},
-        {T + 509, 0xFFFFFEFEu}, {T + 510, 0xFFFFFFFFu}, {T + 5000, 0xFFFFFFFFu}};
+    struct {
+        int32_t at;
+        uint32_t colour;
+    } seq[] = {{T, 0xFFFF0101u},       {T + 254, 0xFFFFFFFFu}, {T + 255, 0xFFFF0000u},
+               {T + 509, 0xFFFFFEFEu}, {T + 510, 0xFFFFFFFFu}, {T + 5000, 0xFFFFFFFFu}};
     for (auto s : seq) {
         game.clockMs = s.at;
         EXPECT_EQ(tintColour(hitTint(r)), s.colour) << "at T+" << s.at - T;

@@ -11,10 +11,10 @@ char fakeTextures[14];
 }  // namespace
 
 void installTextures() {
-    platform::Texture** fields[] = {&game.texBackdrop, &game.texBoot,   &game.texVulture, &game.texSnake,
+    platform::Texture** fields[] = {&game.texBackdrop,   &game.texBoot,   &game.texVulture,  &game.texSnake,
                                     &game.texTumbleweed, &game.texBottle, &game.texJoystick, &game.texBanana,
-                                    &game.texRing,     &game.texPlate,  &game.texWalkA,   &game.texWalkB,
-                                    &game.texThrowA,   &game.texThrowB};
+                                    &game.texRing,       &game.texPlate,  &game.texWalkA,    &game.texWalkB,
+                                    &game.texThrowA,     &game.texThrowB};
     for (int i = 0; i < 14; ++i)
         if (*fields[i] == nullptr) *fields[i] = reinterpret_cast<platform::Texture*>(&fakeTextures[i]);
 }

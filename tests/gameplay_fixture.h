@@ -23,7 +23,7 @@ void installTextures();
 platform::SpriteBatch* testBatch();
 
 class World : public ::testing::Test {
-protected:
+  protected:
     skarvo::PlayerRecord player;
 
     // As start-up leaves things: clock 0, pools zero, player reset, targets spawned.

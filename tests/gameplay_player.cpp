@@ -1,5 +1,6 @@
 // The player figure: box and speeds, contact, game over and the pause, animation frames.
 #include <cstring>
+#include <optional>
 
 #include "gameplay_fixture.h"
 
@@ -8,12 +9,12 @@ using gameplay_test::World;
 
 namespace {
 
-const platform::SpriteDrawRecord* figureDraw(const std::vector<platform::SpriteDrawRecord>& draws) {
+std::optional<platform::SpriteDrawRecord> figureDraw(const std::vector<platform::SpriteDrawRecord>& draws) {
     for (auto& d : draws)
         if (d.texture == game.texWalkA || d.texture == game.texWalkB || d.texture == game.texThrowA ||
             d.texture == game.texThrowB)
-            return &d;
-    return nullptr;
+            return d;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -107,8 +108,8 @@ TEST_F(World, GameOverPausesAndReturns) {
     EXPECT_EQ(player.health, 0);
     EXPECT_EQ(game.progress, 1240);
     // Still drawn in red in the frame of the last contact, but unable to throw.
-    const platform::SpriteDrawRecord* d = figureDraw(drawAll());
-    ASSERT_NE(d, nullptr);
+    auto d = figureDraw(drawAll());
+    ASSERT_TRUE(d.has_value());
     EXPECT_EQ(d->colour, 0xFFFF0101u);
     throwObject(player);
     EXPECT_EQ(game.shotCounter, 0);
@@ -121,7 +122,7 @@ TEST_F(World, GameOverPausesAndReturns) {
     EXPECT_EQ(player.health, 10);
     EXPECT_EQ(player.restartTimer, 1000);
     EXPECT_EQ(player.hitStamp, 16);
-    EXPECT_EQ(figureDraw(drawAll()), nullptr);
+    EXPECT_FALSE(figureDraw(drawAll()).has_value());
     throwObject(player);
     EXPECT_EQ(game.shotCounter, 0);
 
@@ -129,14 +130,14 @@ TEST_F(World, GameOverPausesAndReturns) {
         step(t);
         EXPECT_EQ(player.posX, 50.0f);
         EXPECT_EQ(player.posY, 350.0f);
-        EXPECT_EQ(figureDraw(drawAll()), nullptr);
+        EXPECT_FALSE(figureDraw(drawAll()).has_value());
     }
     EXPECT_EQ(player.restartTimer, 8);
     step(2016);  // the pause has run out: moves in this very update, from where it stood
     EXPECT_EQ(player.restartTimer, 0);
     EXPECT_EQ(player.posX, 54.0f);
     EXPECT_EQ(player.posY, 346.0f);
-    EXPECT_NE(figureDraw(drawAll()), nullptr);
+    EXPECT_TRUE(figureDraw(drawAll()).has_value());
     throwObject(player);
     EXPECT_EQ(game.shotCounter, 1);
 }
@@ -146,7 +147,7 @@ TEST_F(World, AnimationFrameFromThePhase) {
     advance(0);  // into the box at (0, 280): phase 560 + clock
     auto frameAt = [&](int32_t clock) {
         game.clockMs = clock;
-        const platform::SpriteDrawRecord* d = figureDraw(drawAll());
+        auto d = figureDraw(drawAll());
         return d ? d->texture : nullptr;
     };
     EXPECT_EQ(frameAt(0), game.texWalkA);    // 560: bit 9 set

@@ -43,13 +43,15 @@ TEST_F(World, ThrowStartsAtTheHandWithVelocityFromTheKeys) {
     EXPECT_EQ(s.velY, 0.0f);
     EXPECT_EQ(s.factor, 4.5f);  // never touched
     EXPECT_EQ(s.hitStamp, -1000);
-    game.fireHeld = 1;          // the figure is not moved by this
+    game.fireHeld = 1;  // the figure is not moved by this
     advance(20);
     EXPECT_EQ(shots[1].posX, 120.0f);
     EXPECT_EQ(shots[1].posY, 270.0f);
 
-    struct { int dx, dy; float vx, vy; } keys[] = {{1, 0, 3.0f, 0.0f}, {-1, 0, -1.0f, 0.0f},
-                                                   {0, 1, 1.0f, -2.0f}, {0, -1, 1.0f, 2.0f}};
+    struct {
+        int dx, dy;
+        float vx, vy;
+    } keys[] = {{1, 0, 3.0f, 0.0f}, {-1, 0, -1.0f, 0.0f}, {0, 1, 1.0f, -2.0f}, {0, -1, 1.0f, 2.0f}};
     for (auto k : keys) {
         game.dirX = k.dx;
         game.dirY = k.dy;
@@ -60,10 +62,12 @@ TEST_F(World, ThrowStartsAtTheHandWithVelocityFromTheKeys) {
 }
 
 TEST_F(World, PictureChosenByTheClock) {
-    struct { int32_t clock; platform::Texture* tex; } cases[] = {
-        {0, game.texBanana},   {63, game.texBanana},      {64, game.texRing},    {127, game.texRing},
-        {128, game.texPlate},  {192, game.texJoystick},   {256, game.texBottle}, {319, game.texBottle},
-        {320, game.texBanana}, {-64, game.texBottle},     {-320, game.texBanana}, {-1, game.texBottle}};
+    struct {
+        int32_t clock;
+        platform::Texture* tex;
+    } cases[] = {{0, game.texBanana},   {63, game.texBanana},    {64, game.texRing},     {127, game.texRing},
+                 {128, game.texPlate},  {192, game.texJoystick}, {256, game.texBottle},  {319, game.texBottle},
+                 {320, game.texBanana}, {-64, game.texBottle},   {-320, game.texBanana}, {-1, game.texBottle}};
     for (auto c : cases) {
         game.clockMs = c.clock;
         throwObject(player);

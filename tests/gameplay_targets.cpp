@@ -15,8 +15,7 @@ int drawsOf(const std::vector<platform::SpriteDrawRecord>& draws, platform::Text
 }
 
 bool drawnAt(const std::vector<platform::SpriteDrawRecord>& draws, float x, float y) {
-    return std::any_of(draws.begin(), draws.end(),
-                       [&](auto& d) { return d.position.x == x && d.position.y == y; });
+    return std::any_of(draws.begin(), draws.end(), [&](auto& d) { return d.position.x == x && d.position.y == y; });
 }
 
 }  // namespace
@@ -82,7 +81,7 @@ TEST_F(World, WrapsOnlyBelowTwoPixels) {
 }
 
 TEST_F(World, TakingPartFollowsProgress) {
-    for (auto& t : targets) t.posX = 300.0f;  // all on screen
+    for (auto& t : targets) t.posX = 300.0f;                                // all on screen
     auto visible = [&] { return static_cast<int>(drawAll().size()) - 1; };  // less the figure
     EXPECT_EQ(visible(), 2);
     game.progress = 199;

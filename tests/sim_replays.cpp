@@ -5,11 +5,11 @@
 // review the diff before committing it).
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -79,7 +79,8 @@ std::string summarise(const std::string& line) {
             ++shotDraws;
             continue;
         }
-        s += (first ? "" : ", ") + std::string("{\"tex\": ") + tex + ", \"pos\": " + field(at, "\"pos\": ", ", \"centre\"") +
+        s += (first ? "" : ", ") + std::string("{\"tex\": ") + tex +
+             ", \"pos\": " + field(at, "\"pos\": ", ", \"centre\"") +
              ", \"colour\": " + field(at, "\"colour\": ", ", ") + "}";
         first = false;
     }

@@ -9,9 +9,10 @@ using sim::ReplayScript;
 TEST(ReplayScript, ReadsFramesEventsAndStart) {
     ReplayScript s;
     std::string error;
-    ASSERT_TRUE(parseReplay("# a comment\n\nstart 4294967295\n16\r\n  32   down LEFT\n48 up SPACE\n64 close\n"
-                            "80 down ESCAPE\n4294967295 down UP\n",
-                            &s, &error))
+    ASSERT_TRUE(
+        parseReplay("# a comment\n\nstart 4294967295\n16\r\n  32   down LEFT\n48 up SPACE\n64 close\n"
+                    "80 down ESCAPE\n4294967295 down UP\n",
+                    &s, &error))
         << error;
     EXPECT_EQ(s.startMs, 4294967295u);
     ASSERT_EQ(s.frames.size(), 6u);
@@ -32,7 +33,10 @@ TEST(ReplayScript, ReadsFramesEventsAndStart) {
 }
 
 TEST(ReplayScript, RejectsMalformedLinesByNumber) {
-    struct { const char* text; const char* where; } bad[] = {
+    struct {
+        const char* text;
+        const char* where;
+    } bad[] = {
         {"16\nstart 5\n", "line 2"},  // start after a frame
         {"start 1\nstart 2\n", "line 2"},
         {"start\n", "line 1"},

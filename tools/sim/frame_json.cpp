@@ -42,12 +42,23 @@ void putVec(std::FILE* out, const platform::Vec3& v) {
 
 const char* textureName(const void* texture) {
     if (texture == nullptr) return nullptr;
-    const struct { const char* name; platform::Texture* tex; } fields[] = {
-        {"texBackdrop", game.texBackdrop}, {"texBoot", game.texBoot},       {"texVulture", game.texVulture},
-        {"texSnake", game.texSnake},       {"texTumbleweed", game.texTumbleweed}, {"texBottle", game.texBottle},
-        {"texJoystick", game.texJoystick}, {"texBanana", game.texBanana},   {"texRing", game.texRing},
-        {"texPlate", game.texPlate},       {"texWalkA", game.texWalkA},     {"texWalkB", game.texWalkB},
-        {"texThrowA", game.texThrowA},     {"texThrowB", game.texThrowB}};
+    const struct {
+        const char* name;
+        platform::Texture* tex;
+    } fields[] = {{"texBackdrop", game.texBackdrop},
+                  {"texBoot", game.texBoot},
+                  {"texVulture", game.texVulture},
+                  {"texSnake", game.texSnake},
+                  {"texTumbleweed", game.texTumbleweed},
+                  {"texBottle", game.texBottle},
+                  {"texJoystick", game.texJoystick},
+                  {"texBanana", game.texBanana},
+                  {"texRing", game.texRing},
+                  {"texPlate", game.texPlate},
+                  {"texWalkA", game.texWalkA},
+                  {"texWalkB", game.texWalkB},
+                  {"texThrowA", game.texThrowA},
+                  {"texThrowB", game.texThrowB}};
     for (auto& f : fields)
         if (f.tex == texture) return f.name;
     return "unknown";

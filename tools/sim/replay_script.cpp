@@ -18,9 +18,11 @@ bool parseClock(const std::string& token, uint32_t* out) {
 }
 
 bool parseKey(const std::string& token, uintptr_t* key) {
-    static const struct { const char* name; uint32_t code; } keys[] = {
-        {"LEFT", platform::VK_LEFT},   {"RIGHT", platform::VK_RIGHT}, {"UP", platform::VK_UP},
-        {"DOWN", platform::VK_DOWN},   {"SPACE", platform::VK_SPACE}, {"ESCAPE", platform::VK_ESCAPE}};
+    static const struct {
+        const char* name;
+        uint32_t code;
+    } keys[] = {{"LEFT", platform::VK_LEFT}, {"RIGHT", platform::VK_RIGHT}, {"UP", platform::VK_UP},
+                {"DOWN", platform::VK_DOWN}, {"SPACE", platform::VK_SPACE}, {"ESCAPE", platform::VK_ESCAPE}};
     for (auto& k : keys)
         if (token == k.name) {
             *key = k.code;
