@@ -229,6 +229,30 @@ TEST(Play, BackdropFigureWalkAndThrow) {
     expectEscapeEnds(g);
 }
 
+// Holding Space: the keyboard's auto-repeat (the server's, after about 0.66 s) brings
+// repeated key-downs, each of which throws, so a trail of objects leaves the figure.
+// A single throw covers at most a few 16-pixel columns; the trail covers many.
+TEST(Play, HoldingSpaceThrowsAtTheRepeatRate) {
+    REQUIRE_X();
+    Image reference = e2e::backdropReference();
+    Game g = launch("hold_space");
+    ASSERT_NE(g.window, 0u);
+    ASSERT_TRUE(e2e::xdotool(*xserver, {"keydown", "space"}));
+    e2e::sleepMs(1600);
+    Image held = e2e::grab(*xserver, g.window);
+    ASSERT_TRUE(e2e::xdotool(*xserver, {"keyup", "space"}));
+    e2e::savePng(held, ARTIFACTS + "/e2e_hold_space.png");
+    Image a = e2e::normalise(held);
+    int busyColumns = 0;
+    for (int x0 = 70; x0 < 560; x0 += 16) {
+        Box column = e2e::differingBox(a, reference, {x0, 228, x0 + 16, 282});
+        busyColumns += column.count >= 10;
+    }
+    EXPECT_GE(busyColumns, 8) << "holding Space threw no trail of objects";
+    std::printf("holding Space: objects in %d columns of 16 px\n", busyColumns);
+    expectEscapeEnds(g);
+}
+
 // [SECTION] Exit
 
 TEST(Exit, CloseRequestEndsWithZero) {
