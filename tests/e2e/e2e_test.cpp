@@ -205,9 +205,12 @@ TEST(Play, BackdropFigureWalkAndThrow) {
     std::printf("walked: figure x %d..%d (centre %.1f)\n", moved.minX, moved.maxX, moved.centreX);
 
     // Space throws: an object leaves the figure's hand (15 px in, 30 px up from its
-    // feet) and flies right, so it soon shows beside the figure's square.
+    // feet) and flies right, so it soon shows beside the figure's 64-pixel square.
+    // The square is placed from the walked distance (the figure stood at x 0), not from
+    // the drawing, as the throwing frames reach further right than the walking ones.
     // The region ends well left of where targets come back on the right (x >= 576).
-    e2e::Region beside = {moved.maxX + 3, 228, std::min(moved.maxX + 160, 560), 282};
+    int squareLeft = moved.minX - figure.minX;
+    e2e::Region beside = {squareLeft + 66, 228, std::min(squareLeft + 216, 560), 282};
     Image calm = e2e::normalise(e2e::grab(*xserver, g.window));
     Box before = e2e::differingBox(calm, reference, beside);
     EXPECT_LT(before.count, 20) << "something already flies beside the figure";
