@@ -2,9 +2,10 @@
 // malloc and its family (operator new and delete reach it too) while the headless game
 // runs many frames with key messages and while the streaming path renders many
 // requests on the real song. Each allocation seen is traced; the test fails on any
-// that our code makes. Allocations made inside SDL (the headless backend draws with
-// SDL's software renderer, as the real window does) are reported, not failed: they are
-// the library's, outside our control.
+// that our code makes. The streaming path must make none at all. In the game, SDL (the
+// headless backend draws with SDL's software renderer, as the real window draws with
+// SDL's renderer) may grow a buffer of its own now and then; that is tolerated, an
+// allocation inside SDL on every frame is not.
 #include <dlfcn.h>
 #include <execinfo.h>
 #include <gtest/gtest.h>
@@ -109,9 +110,13 @@ void startWatching() {
     watching.store(true);
 }
 
-// Stops watching and returns the number of allocations made by our code; prints a
-// trace of the first few.
-int stopWatching(const char* what, bool printTraces = true) {
+struct Seen {
+    int total;
+    int ours;  // all but those made inside SDL
+};
+
+// Stops watching and sorts what was seen; prints a trace of the first few of ours.
+Seen stopWatching(const char* what, bool printTraces = true) {
     watching.store(false);
     int total = allocations.load();
     int recorded = std::min(total, MAX_TRACES);
@@ -126,7 +131,7 @@ int stopWatching(const char* what, bool printTraces = true) {
         }
     }
     std::printf("%s: %d heap allocations, %d of them by our code\n", what, total, ours);
-    return ours;
+    return {total, ours};
 }
 
 // The watch itself: a replaced malloc that nobody calls would pass everything.
@@ -167,7 +172,7 @@ TEST(NoAllocation, StreamingRendersAndIterations) {
             audio::convertToPcm16(mix, pcm, frames * 4);
         }
     }
-    EXPECT_EQ(stopWatching("4,000 streaming iterations"), 0);
+    EXPECT_EQ(stopWatching("4,000 streaming iterations").total, 0);
     EXPECT_GE(platform::headlessSoundCounts().unlockedBytes, 4000u * 4400u) << "the iterations wrote little";
     bool sounding = false;
     for (uint32_t i = 0; i < audio::STREAM_BUFFER_BYTES && !sounding; ++i)
@@ -209,8 +214,11 @@ TEST(NoAllocation, GameFramesWithKeysThrowsAndMusic) {
         platform::headlessSoundAdvance(17640);
         skarvo::runFrame();
     }
-    int ours = stopWatching("1,200 game frames");
-    EXPECT_EQ(ours, 0);
+    Seen seen = stopWatching("1,200 game frames");
+    EXPECT_EQ(seen.ours, 0);
+    // SDL may grow a buffer now and then; an SDL call of ours that allocates on every
+    // frame would show as hundreds.
+    EXPECT_LT(seen.total, FRAMES / 20) << "allocations inside SDL on many frames";
     EXPECT_GT(skarvo::game.shotCounter, 20) << "the frames did not throw";
     EXPECT_GT(platform::headlessSoundCounts().unlockedBytes, 1000000u) << "the music was not streamed";
 }
