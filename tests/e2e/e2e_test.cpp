@@ -118,9 +118,9 @@ void expectEscapeEnds(Game& g) {
     std::printf("Escape to exit: %lld ms\n", (long long)(e2e::nowMs() - sent));
 }
 
-#define REQUIRE_X()                                                \
-    do {                                                           \
-        if (!xserver) GTEST_SKIP() << "Xvfb could not be started"; \
+#define REQUIRE_X()                                                                        \
+    do {                                                                                   \
+        if (!xserver) FAIL() << "Xvfb could not be started (scripts/deps.sh installs it)"; \
     } while (0)
 
 // The figure's drawn square stays within these rows while it stands on the top row
