@@ -5,12 +5,12 @@
 // the position on, so the position read by the writer is what the device has really
 // taken. Lost buffers do not happen here: restore does nothing.
 //
-// Sharing between the writer and the callback, without a lock: the callback publishes
-// the play position with release order after copying, and the writer reads it with
-// acquire order before writing the stretch behind it; unlock publishes the written
-// bytes with release order, and the callback reads that with acquire order before
-// copying. The two touch the same bytes only if the writer falls almost a whole ring
-// behind (it then writes the stretch the callback is about to copy).
+// Sharing between the writer and the callback: the callback publishes the play
+// position with release order after copying, and the writer reads it with acquire
+// order. Lock to unlock holds SDL's device lock, which the callback also runs under,
+// so even a writer that has fallen a whole ring behind never writes bytes while the
+// callback copies them; the hold is short (one render request, well under a
+// millisecond), far inside the callback's 11.6 ms period.
 #include <SDL.h>
 
 #include <algorithm>
@@ -28,6 +28,7 @@ struct SoundRing {
     std::atomic<uint32_t> playPos;   // written by the callback only
     std::atomic<uint32_t> writeEnd;  // written by unlock only; publishes the ring's bytes
     SDL_AudioDeviceID device;
+    bool locked;  // SDL's device lock is held by the writer (lock to unlock)
 };
 
 namespace {
@@ -70,6 +71,7 @@ int32_t soundRingOpen(SoundRing** ring) {
     }
     theRing.playPos.store(0, std::memory_order_relaxed);
     theRing.writeEnd.store(0, std::memory_order_relaxed);
+    theRing.locked = false;
     SDL_AudioSpec want = {};
     want.freq = static_cast<int>(SOUND_RATE_HZ);
     want.format = AUDIO_S16LSB;
@@ -102,8 +104,10 @@ int32_t soundRingLock(SoundRing* ring, uint32_t offset, uint32_t bytes, void** p
         *bytes1 = *bytes2 = 0;
         return SOUND_ERR_INVALID;
     }
-    // Orders our reads of the play position before the writes into the regions.
-    (void)ring->playPos.load(std::memory_order_acquire);
+    // Released by soundRingUnlock, which the writer calls after every lock that did not
+    // report a lost buffer (this ring never does).
+    if (!ring->locked) SDL_LockAudioDevice(ring->device);
+    ring->locked = true;
     return ring_detail::splitRegions(ring->memory, offset, bytes, flags, ptr1, bytes1, ptr2, bytes2);
 }
 
@@ -111,6 +115,8 @@ int32_t soundRingUnlock(SoundRing* ring, void* ptr1, uint32_t bytes1, void*, uin
     if (ring == nullptr) return SOUND_ERR_INVALID;
     uint32_t start = ptr1 ? static_cast<uint32_t>(static_cast<uint8_t*>(ptr1) - ring->memory) : 0;
     ring->writeEnd.store((start + bytes1 + bytes2) % SOUND_RING_BYTES, std::memory_order_release);
+    if (ring->locked) SDL_UnlockAudioDevice(ring->device);
+    ring->locked = false;
     return SOUND_OK;
 }
 
@@ -124,6 +130,8 @@ int32_t soundRingRestore(SoundRing* ring) { return ring == nullptr ? SOUND_ERR_I
 
 void soundRingRelease(SoundRing* ring) {
     if (ring == nullptr || !ringOpen) return;
+    if (ring->locked) SDL_UnlockAudioDevice(ring->device);
+    ring->locked = false;
     SDL_CloseAudioDevice(ring->device);  // returns after the last callback has finished
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     ring->device = 0;
