@@ -1,7 +1,9 @@
 // sound_support.h — what the sound output tests share: a small song that keeps every
-// part of the render busy, a direct render of it, and taking the streaming over from
-// the thread so tests can run its iterations one by one.
+// part of the render busy, a direct render of it, a fixture that resets the headless
+// ring, and taking the streaming over from the thread to run its iterations one by one.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <memory>
@@ -24,26 +26,24 @@ inline std::vector<uint8_t> songModule() {
     m.initialTempo = 150;
     m.orders = {0, 0, 0};
     m.patterns.push_back(mxmb::Pattern::empty(16));
-    std::vector<int32_t> saw;
+    std::vector<int32_t> saw, blip;
     for (int i = 0; i < 32; ++i) saw.push_back(i * 8 - 128);
-    mxmb::Instrument lead;
-    lead.samples.push_back(mxmb::Sample::looped8(saw, 0));
-    m.instruments.push_back(lead);
-    std::vector<int32_t> blip;
     for (int i = 0; i < 300; ++i) blip.push_back(((i / 7) % 2 ? 9000 : -9000) * (300 - i) / 300);
-    mxmb::Instrument drum;
-    drum.samples.push_back(mxmb::Sample::oneShot16(blip));
-    m.instruments.push_back(drum);
-    auto& rows = m.patterns[0].rows;
+    m.instruments.resize(2);
+    m.instruments[0].samples.push_back(mxmb::Sample::looped8(saw, 0));
+    m.instruments[1].samples.push_back(mxmb::Sample::oneShot16(blip));
     const uint8_t notes[] = {49, 53, 56, 61, 49, 51, 56, 44};
-    for (int r = 0; r < 16; r += 2) rows[r].push_back(mxmb::note(0, notes[r / 2], 1));
-    for (int r = 0; r < 16; r += 4) rows[r].push_back(mxmb::note(1, 37, 2));
+    for (int r = 0; r < 16; r += 2) {
+        m.patterns[0].rows[r].push_back(mxmb::note(0, notes[r / 2], 1));
+        if (r % 4 == 0) m.patterns[0].rows[r].push_back(mxmb::note(1, 37, 2));
+    }
     return mxmb::build(m);
 }
 
 // `bytes` bytes of 16-bit PCM rendered straight from the start of the song, in
 // chunks the size of one usual streaming iteration.
-inline std::vector<uint8_t> directRender(std::vector<uint8_t> module, uint32_t bytes) {
+inline std::vector<uint8_t> directRender(uint32_t bytes) {
+    std::vector<uint8_t> module = songModule();
     auto state = std::make_unique<mxm::PlayerState>();
     mxm::loadModule(state.get(), module.data());
     mxm::startSong(0);
@@ -67,5 +67,18 @@ inline void takeOverStreaming() {
     if (out.threadHandle.joinable()) out.threadHandle.join();
     out.stopRequests.store(0);
 }
+
+class SoundTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        platform::headlessSoundReset();
+        audio::setStreamSleepMs(0);
+    }
+    void TearDown() override {
+        audio::shutdownPlayer();
+        audio::setStreamSleepMs(audio::STREAM_SLEEP_MS);
+    }
+    std::vector<uint8_t> module = songModule();
+};
 
 }  // namespace sound_test
