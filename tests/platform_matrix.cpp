@@ -38,13 +38,12 @@ TEST(Matrix, AffineRotatesAboutTheCentreThenTranslates) {
     expectPoint(transformPoint(centre, m), 100, 200, 0);
     expectPoint(transformPoint({110, 200, 0}, m), 100 + 10 * std::cos(a), 200 + 10 * std::sin(a), 0);
 
+    // Scaling first (about the origin), then the turn about the centre, then the move:
+    // (60, 100) → (120, 200) → a quarter turn about (100, 200) → (100, 220) → moved.
     const Vec3 t{5, -3, 1};
+    quaternionRotationYawPitchRoll(&q, 0.0f, 0.0f, 1.5707963f);
     matrixAffineTransformation(&m, 2.0f, &centre, &q, &t);
-    // Scaling first (about the origin), then the turn about the centre, then the move.
-    Vec3 scaled{2 * 60.0f, 2 * 100.0f, 0};  // (60, 100) scaled
-    float dx = scaled.x - 100, dy = scaled.y - 200;
-    expectPoint(transformPoint({60, 100, 0}, m), 100 + dx * std::cos(a) - dy * std::sin(a) + 5,
-                200 + dx * std::sin(a) + dy * std::cos(a) - 3, 1);
+    expectPoint(transformPoint({60, 100, 0}, m), 105, 217, 1);
 }
 
 TEST(Matrix, ProductAppliesLeftFirstAndMayAlias) {

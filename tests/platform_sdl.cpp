@@ -27,21 +27,11 @@ Window* window() {
     return w;
 }
 
-void pushKey(SDL_Scancode sc, bool down, bool repeat = false, Uint16 mod = KMOD_NONE) {
+void pushKey(SDL_Scancode sc, bool down, bool repeat = false) {
     SDL_Event e{};
     e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
     e.key.repeat = repeat;
     e.key.keysym.scancode = sc;
-    e.key.keysym.sym = SDL_GetKeyFromScancode(sc);
-    e.key.keysym.mod = mod;
-    SDL_PushEvent(&e);
-}
-
-void pushWindowEvent(Uint8 event) {
-    SDL_Event e{};
-    e.type = SDL_WINDOWEVENT;
-    e.window.event = event;
     SDL_PushEvent(&e);
 }
 
@@ -51,10 +41,7 @@ std::string peekAll() {
     Message m{};
     while (peekMessage(&m, window(), 0, 0, PM_REMOVE)) {
         EXPECT_EQ(m.window, window());
-        const char* kind = m.message == WM_KEYDOWN ? "down"
-                           : m.message == WM_KEYUP ? "up"
-                           : m.message == WM_CLOSE ? "close"
-                                                   : "other";
+        const char* kind = m.message == WM_KEYDOWN ? "down" : m.message == WM_KEYUP ? "up" : "close";
         out += std::string(out.empty() ? "" : " ") + kind + ":" + std::to_string(m.wParam);
     }
     return out;
@@ -62,19 +49,16 @@ std::string peekAll() {
 
 }  // namespace
 
-TEST(SdlBackend, WindowAndDeviceOnTheDummyDriver) {
+TEST(SdlBackend, PresentPacesItselfWithoutVsync) {
     ASSERT_NE(window(), nullptr) << lastError();
     Device* d = createDevice(direct3DCreate(SDK_VERSION), 0, DEVTYPE_HAL, window(), 0, nullptr);
     ASSERT_NE(d, nullptr) << lastError();
-    EXPECT_EQ(deviceClear(d, 0, nullptr, CLEAR_TARGET, 0xFF000000, 1.0f, 0), 0);
-    // No vsync here: present paces itself to about 60 Hz.
     const uint64_t t0 = SDL_GetTicks64();
     for (int i = 0; i < 12; ++i) devicePresent(d, nullptr, nullptr, nullptr, nullptr);
-    EXPECT_GE(SDL_GetTicks64() - t0, 150u);
-    EXPECT_EQ(showCursor(false), -1);
+    EXPECT_GE(SDL_GetTicks64() - t0, 150u);  // about 60 Hz
 }
 
-TEST(SdlBackend, KeysOneMessagePerPeekFullscreenKeysSwallowed) {
+TEST(SdlBackend, OneMessagePerPeekFullscreenKeysSwallowedFocusLossAndClose) {
     ASSERT_NE(window(), nullptr);
     peekAll();
     pushKey(SDL_SCANCODE_LEFT, true);
@@ -84,21 +68,18 @@ TEST(SdlBackend, KeysOneMessagePerPeekFullscreenKeysSwallowed) {
     pushKey(SDL_SCANCODE_LEFT, false);
     Message m{};
     ASSERT_TRUE(peekMessage(&m, window(), 0, 0, PM_REMOVE));
-    EXPECT_EQ(m.message, WM_KEYDOWN);
     EXPECT_EQ(m.wParam, VK_LEFT);
     EXPECT_EQ(peekAll(), "down:37 up:37");  // the repeat; F11 never shows
     pushKey(SDL_SCANCODE_F11, true);        // back out of fullscreen
     pushKey(SDL_SCANCODE_F11, false);
-    EXPECT_EQ(peekAll(), "");
-}
-
-TEST(SdlBackend, FocusLossAndClose) {
-    ASSERT_NE(window(), nullptr);
-    peekAll();
     pushKey(SDL_SCANCODE_SPACE, true);
     pushKey(SDL_SCANCODE_UP, true);
-    pushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
-    pushWindowEvent(SDL_WINDOWEVENT_CLOSE);
+    for (Uint8 event : {SDL_WINDOWEVENT_FOCUS_LOST, SDL_WINDOWEVENT_CLOSE}) {
+        SDL_Event e{};
+        e.type = SDL_WINDOWEVENT;
+        e.window.event = event;
+        SDL_PushEvent(&e);
+    }
     EXPECT_EQ(peekAll(), "down:32 down:38 up:32 up:38 close:0");
 }
 
@@ -115,17 +96,10 @@ TEST(SdlBackend, VirtualGamepadBecomesKeys) {
     SDL_Joystick* stick = SDL_JoystickOpen(index);
     ASSERT_NE(stick, nullptr);
     EXPECT_EQ(peekAll(), "");  // plugged in: the backend opens it as a gamepad
-    ASSERT_TRUE(SDL_IsGameController(index));
-
     SDL_JoystickSetVirtualButton(stick, SDL_CONTROLLER_BUTTON_A, SDL_PRESSED);
     EXPECT_EQ(peekAll(), "down:32");
     SDL_JoystickSetVirtualAxis(stick, SDL_CONTROLLER_AXIS_LEFTX, 30000);
     EXPECT_EQ(peekAll(), "down:39");
-    SDL_JoystickSetVirtualButton(stick, SDL_CONTROLLER_BUTTON_DPAD_UP, SDL_PRESSED);
-    EXPECT_EQ(peekAll(), "down:38");
-    SDL_JoystickSetVirtualButton(stick, SDL_CONTROLLER_BUTTON_DPAD_UP, SDL_RELEASED);
-    EXPECT_EQ(peekAll(), "up:38");
-
     // Unplugged while Space and Right are held: both go up, once each.
     SDL_JoystickClose(stick);
     SDL_JoystickDetachVirtual(index);
