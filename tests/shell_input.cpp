@@ -1,6 +1,8 @@
 // Keyboard input through the window procedure and the frame loop's message step.
 #include <SDL_scancode.h>
 
+#include <tuple>
+
 #include "platform/input.h"
 #include "platform/window.h"
 #include "shell/window_proc.h"
@@ -16,53 +18,27 @@ void key(uint32_t message, uint32_t vk) { headlessQueueMessage({nullptr, message
 
 }  // namespace
 
-TEST(WindowProc, ArrowsFollowTheLastKeyPressedAndAnyReleaseClears) {
+TEST(WindowProc, ArrowsFollowTheLastKeyPressedSpaceStaysHeldUntilItsKeyUp) {
     shelltest::drainMessages();
-    key(WM_KEYDOWN, VK_LEFT);
-    runFrame();
-    EXPECT_EQ(game.dirX, -1);
-    key(WM_KEYDOWN, VK_RIGHT);  // Left still held
-    runFrame();
-    EXPECT_EQ(game.dirX, 1);
-    key(WM_KEYUP, VK_RIGHT);
-    runFrame();
-    EXPECT_EQ(game.dirX, 0);  // Left is still down, but only a new key-down counts
-    key(WM_KEYUP, VK_LEFT);
-    runFrame();
-    EXPECT_EQ(game.dirX, 0);
-
-    key(WM_KEYDOWN, VK_UP);
-    runFrame();
-    key(WM_KEYDOWN, VK_RIGHT);
-    runFrame();
-    EXPECT_EQ(game.dirY, 1);  // the axes are independent
-    EXPECT_EQ(game.dirX, 1);
-    key(WM_KEYDOWN, VK_DOWN);
-    runFrame();
-    EXPECT_EQ(game.dirY, -1);
-    key(WM_KEYUP, VK_UP);
-    runFrame();
-    EXPECT_EQ(game.dirY, 0);
-    key(WM_KEYUP, VK_RIGHT);
-    runFrame();
-    EXPECT_EQ(game.dirX, 0);
-}
-
-TEST(WindowProc, SpaceHeldWithRepeatsStaysHeldUntilItsKeyUp) {
-    shelltest::drainMessages();
-    for (int i = 0; i < 3; ++i) {
-        key(WM_KEYDOWN, VK_SPACE);  // the first press and two auto-repeats
+    const struct {
+        uint32_t message, vk;
+        int dirX, dirY, fire;
+    } steps[] = {
+        {WM_KEYDOWN, VK_LEFT, -1, 0, 0},    {WM_KEYDOWN, VK_RIGHT, 1, 0, 0},  // Left still held
+        {WM_KEYUP, VK_RIGHT, 0, 0, 0},  // Left is down, but only a key-down counts
+        {WM_KEYUP, VK_LEFT, 0, 0, 0},       {WM_KEYDOWN, VK_UP, 0, 1, 0},
+        {WM_KEYDOWN, VK_RIGHT, 1, 1, 0},  // independent axes
+        {WM_KEYDOWN, VK_DOWN, 1, -1, 0},    {WM_KEYUP, VK_UP, 1, 0, 0},
+        {WM_KEYDOWN, VK_SPACE, 1, 0, 1},    {WM_KEYDOWN, VK_SPACE, 1, 0, 1},  // an auto-repeat
+        {WM_SYSKEYDOWN, VK_SPACE, 1, 0, 1}, {WM_KEYUP, VK_RIGHT, 0, 0, 1},    // other keys leave Space alone
+        {WM_KEYUP, VK_SPACE, 0, 0, 0},
+    };
+    for (const auto& s : steps) {
+        key(s.message, s.vk);
         runFrame();
-        EXPECT_EQ(game.fireHeld, 1);
+        EXPECT_EQ(std::make_tuple(game.dirX, game.dirY, game.fireHeld), std::make_tuple(s.dirX, s.dirY, s.fire))
+            << "after message " << s.message << " key " << s.vk;
     }
-    key(WM_KEYUP, VK_LEFT);  // other keys leave it alone
-    key(WM_SYSKEYDOWN, VK_SPACE);
-    key(WM_KEYDOWN, 'A');
-    shelltest::drainMessages();
-    EXPECT_EQ(game.fireHeld, 1);
-    key(WM_KEYUP, VK_SPACE);
-    runFrame();
-    EXPECT_EQ(game.fireHeld, 0);
 }
 
 TEST(WindowProc, EscapeCloseAndQuitEndTheProcessWithCodeZero) {
@@ -81,17 +57,13 @@ TEST(WindowProc, EscapeCloseAndQuitEndTheProcessWithCodeZero) {
 
 TEST(FrameLoop, TakesOneMessagePerFrame) {
     shelltest::drainMessages();
-    for (int i = 0; i < 5; ++i) {
-        key(WM_KEYDOWN, VK_LEFT);
-        key(WM_KEYUP, VK_LEFT);
-    }
-    for (int frame = 0; frame < 10; ++frame) {
-        EXPECT_EQ(headlessQueuedMessages(), 10 - frame);
+    for (int i = 0; i < 3; ++i) key(WM_KEYDOWN, VK_LEFT), key(WM_KEYUP, VK_LEFT);
+    for (int frame = 0; frame < 6; ++frame) {
+        EXPECT_EQ(headlessQueuedMessages(), 6 - frame);
         runFrame();
         // A key-down and its key-up queued together land in consecutive frames.
         EXPECT_EQ(game.dirX, frame % 2 == 0 ? -1 : 0) << "frame " << frame;
     }
-    EXPECT_EQ(headlessQueuedMessages(), 0);
 }
 
 TEST(FrameLoop, FrameTimeIsTheUnsignedDifferenceAcrossTheWrap) {
@@ -102,18 +74,12 @@ TEST(FrameLoop, FrameTimeIsTheUnsignedDifferenceAcrossTheWrap) {
     runFrame();
     EXPECT_EQ(game.frameMs, 32);
     EXPECT_EQ(game.clockMs, 16);
-
     headlessSetClock(0x7FFFFFF0u);
     runFrame();
     headlessSetClock(0x80000005u);  // past 2^31: the clock reads negative
     runFrame();
     EXPECT_EQ(game.frameMs, 21);
     EXPECT_EQ(game.clockMs, static_cast<int32_t>(0x80000005u));
-    EXPECT_LT(game.clockMs, 0);
-
-    runFrame();  // the clock stood still
-    EXPECT_EQ(game.frameMs, 0);
-
     headlessSetClock(0x80000005u + 100000);  // a long stall is not clamped
     runFrame();
     EXPECT_EQ(game.frameMs, 100000);
@@ -125,15 +91,8 @@ TEST(FrameLoop, FocusLossReleasesWhatTheGameHolds) {
     headlessPadButton(PAD_SOUTH, true);
     headlessPadAxis(PAD_AXIS_LEFTY, -30000);
     shelltest::drainMessages();
-    EXPECT_EQ(game.dirX, -1);
-    EXPECT_EQ(game.dirY, 1);
-    EXPECT_EQ(game.fireHeld, 1);
+    EXPECT_EQ(std::make_tuple(game.dirX, game.dirY, game.fireHeld), std::make_tuple(-1, 1, 1));
     headlessFocusLost();
-    runFrame();  // one message per frame: three frames for three key-ups
-    runFrame();
-    runFrame();
-    EXPECT_EQ(game.dirX, 0);
-    EXPECT_EQ(game.dirY, 0);
-    EXPECT_EQ(game.fireHeld, 0);
-    EXPECT_EQ(headlessQueuedMessages(), 0);
+    shelltest::drainMessages();
+    EXPECT_EQ(std::make_tuple(game.dirX, game.dirY, game.fireHeld), std::make_tuple(0, 0, 0));
 }
