@@ -8,7 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -25,7 +25,7 @@ using e2e::Image;
 
 constexpr int START_TIMEOUT_MS = 30000;
 constexpr int EXIT_TIMEOUT_MS = 3000;  // "at once", with room for a loaded machine
-constexpr int RING_BYTES = 65536;
+constexpr size_t RING_BYTES = 65536;
 
 const std::string ARTIFACTS = SKARVO_ARTIFACTS;
 
@@ -52,7 +52,6 @@ const auto* const environment = ::testing::AddGlobalTestEnvironment(new XvfbEnvi
 struct Game {
     e2e::Child child;
     Window window = 0;
-    int64_t mappedMs = -1;      // spawn to window mapped
     int64_t firstFrameMs = -1;  // spawn to the first frame seen drawn
 };
 
@@ -68,7 +67,6 @@ Game launch(const std::string& tag, std::vector<std::string> env = {"SDL_AUDIODR
     while (e2e::nowMs() < deadline) {
         Window w = e2e::waitForWindow(*xserver, "Skarvo", int(deadline - e2e::nowMs()));
         if (!w) break;
-        if (g.mappedMs < 0) g.mappedMs = e2e::nowMs() - g.child.startMs;
         if (e2e::litFraction(e2e::grab(*xserver, w)) > 0.2) {
             g.window = w;
             g.firstFrameMs = e2e::nowMs() - g.child.startMs;
@@ -80,12 +78,24 @@ Game launch(const std::string& tag, std::vector<std::string> env = {"SDL_AUDIODR
     return g;
 }
 
-bool exitedWithZero(int status) { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }
-
 std::string describe(int status) {
     if (WIFEXITED(status)) return "exit code " + std::to_string(WEXITSTATUS(status));
     if (WIFSIGNALED(status)) return "signal " + std::to_string(WTERMSIG(status));
     return "status " + std::to_string(status);
+}
+
+// Expects the game to end at once with exit code 0 (after Escape or a close request).
+void expectEndsWithZero(Game& g, const char* after) {
+    int status = -1;
+    bool ended = e2e::waitFor(g.child, EXIT_TIMEOUT_MS, &status);
+    e2e::kill(g.child);
+    ASSERT_TRUE(ended) << "still running " << EXIT_TIMEOUT_MS << " ms after " << after;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << describe(status) << " after " << after;
+}
+
+void expectEscapeEnds(Game& g) {
+    ASSERT_TRUE(e2e::xdotool(*xserver, {"key", "Escape"}));
+    expectEndsWithZero(g, "Escape");
 }
 
 // Polls screenshots until `done` accepts one; returns the last one taken.
@@ -101,23 +111,6 @@ Image grabUntil(Window w, int timeoutMs, Pred done) {
     return shot;
 }
 
-void appendMetric(const std::string& line) {
-    std::ofstream(ARTIFACTS + "/e2e_metrics.txt", std::ios::app) << line << "\n";
-    std::printf("%s\n", line.c_str());
-}
-
-// Sends Escape and expects the process to end at once with exit code 0.
-void expectEscapeEnds(Game& g) {
-    int64_t sent = e2e::nowMs();
-    ASSERT_TRUE(e2e::xdotool(*xserver, {"key", "Escape"}));
-    int status = -1;
-    bool ended = e2e::waitFor(g.child, EXIT_TIMEOUT_MS, &status);
-    e2e::kill(g.child);
-    ASSERT_TRUE(ended) << "still running " << EXIT_TIMEOUT_MS << " ms after Escape";
-    EXPECT_TRUE(exitedWithZero(status)) << describe(status);
-    std::printf("Escape to exit: %lld ms\n", (long long)(e2e::nowMs() - sent));
-}
-
 #define REQUIRE_X()                                                                        \
     do {                                                                                   \
         if (!xserver) FAIL() << "Xvfb could not be started (scripts/deps.sh installs it)"; \
@@ -129,8 +122,6 @@ void expectEscapeEnds(Game& g) {
 // figure, and after a throw the thrown object.
 const e2e::Region FIGURE_BAND = {0, 228, 470, 282};
 
-// [SECTION] Window
-
 TEST(Window, CaptionPlaceSizeAndHiddenCursor) {
     REQUIRE_X();
     Game g = launch("window");
@@ -141,35 +132,21 @@ TEST(Window, CaptionPlaceSizeAndHiddenCursor) {
     EXPECT_EQ(geo.y, 0);
     EXPECT_EQ(geo.width, 640);
     EXPECT_EQ(geo.height, 480);
-
     // Outside the window the server's own cursor must show, which proves the probe
     // sees cursors at all.
     bool known = false;
     bool outsideInvisible = e2e::cursorInvisibleAt(*xserver, 900, 700, &known);
-    if (!known) {
-        std::printf("XFixes cursor image unavailable: cursor visibility not checked\n");
-    } else {
+    if (known) {
         EXPECT_FALSE(outsideInvisible) << "the probe sees no cursor even over the bare screen";
-        bool insideInvisible = e2e::cursorInvisibleAt(*xserver, 320, 240, &known);
-        EXPECT_TRUE(insideInvisible) << "the mouse cursor shows over the game window";
+        EXPECT_TRUE(e2e::cursorInvisibleAt(*xserver, 320, 240, &known)) << "the cursor shows over the game window";
     }
-
-    e2e::sleepMs(1000);
-    long hwm = e2e::procStatusKb(g.child.pid, "VmHWM:");
-    long rss = e2e::procStatusKb(g.child.pid, "VmRSS:");
-    appendMetric("start-up: window mapped after " + std::to_string(g.mappedMs) + " ms, first drawn frame after " +
-                 std::to_string(g.firstFrameMs) + " ms");
-    appendMetric("memory after 1 s: VmHWM " + std::to_string(hwm) + " kB, VmRSS " + std::to_string(rss) + " kB");
     expectEscapeEnds(g);
 }
-
-// [SECTION] Play
 
 TEST(Play, BackdropFigureWalkAndThrow) {
     REQUIRE_X();
     Image reference = e2e::backdropReference();
     ASSERT_EQ(reference.width, 640);
-    ASSERT_EQ(reference.height, 480);
     Game g = launch("play");
     ASSERT_NE(g.window, 0u);
 
@@ -179,16 +156,13 @@ TEST(Play, BackdropFigureWalkAndThrow) {
     Image start = e2e::grab(*xserver, g.window);
     e2e::savePng(start, ARTIFACTS + "/e2e_start.png");
     Image a = e2e::normalise(start);
-    double same = e2e::matchingFraction(a, reference);
-    EXPECT_GT(same, 0.85) << "the screen does not show the desert backdrop";
+    EXPECT_GT(e2e::matchingFraction(a, reference), 0.85) << "the screen does not show the desert backdrop";
     Box figure = e2e::differingBox(a, reference, FIGURE_BAND);
     EXPECT_GT(figure.count, 300) << "no figure on the top row of its box";
     EXPECT_LE(figure.minX, 8);
     EXPECT_LE(figure.maxX, 70);
     Box under = e2e::differingBox(a, reference, {0, 290, 64, 380});
     EXPECT_LT(under.count, figure.count / 4) << "something is drawn below the figure in its box";
-    std::printf("start: backdrop match %.3f, figure x %d..%d (centre %.1f), %d px\n", same, figure.minX, figure.maxX,
-                figure.centreX, figure.count);
 
     // Holding Right for half a second walks it right (0.5 px/ms while held).
     ASSERT_TRUE(e2e::xdotool(*xserver, {"keydown", "Right"}));
@@ -201,19 +175,16 @@ TEST(Play, BackdropFigureWalkAndThrow) {
     });
     e2e::savePng(walked, ARTIFACTS + "/e2e_walked.png");
     EXPECT_GT(moved.centreX, figure.centreX + 60) << "the figure did not walk right";
-    EXPECT_GT(moved.count, 300);
-    std::printf("walked: figure x %d..%d (centre %.1f)\n", moved.minX, moved.maxX, moved.centreX);
 
-    // Space throws: an object leaves the figure's hand (15 px in, 30 px up from its
-    // feet) and flies right, so it soon shows beside the figure's 64-pixel square.
-    // The square is placed from the walked distance (the figure stood at x 0), not from
-    // the drawing, as the throwing frames reach further right than the walking ones.
-    // The region ends well left of where targets come back on the right (x >= 576).
+    // Space throws: an object leaves the figure's hand and flies right, so it soon
+    // shows beside the figure's 64-pixel square. The square is placed from the walked
+    // distance (the figure stood at x 0), not from the drawing, as the throwing frames
+    // reach further right than the walking ones. The region ends well left of where
+    // targets come back on the right (x >= 576).
     int squareLeft = moved.minX - figure.minX;
     e2e::Region beside = {squareLeft + 66, 228, std::min(squareLeft + 216, 560), 282};
-    Image calm = e2e::normalise(e2e::grab(*xserver, g.window));
-    Box before = e2e::differingBox(calm, reference, beside);
-    EXPECT_LT(before.count, 20) << "something already flies beside the figure";
+    EXPECT_LT(e2e::differingBox(e2e::normalise(e2e::grab(*xserver, g.window)), reference, beside).count, 20)
+        << "something already flies beside the figure";
     ASSERT_TRUE(e2e::xdotool(*xserver, {"key", "space"}));
     Box thrown;
     Image throwing = grabUntil(g.window, 5000, [&](const Image& s) {
@@ -226,16 +197,14 @@ TEST(Play, BackdropFigureWalkAndThrow) {
     int64_t gameMs = e2e::nowMs() - g.child.startMs - g.firstFrameMs;
     EXPECT_GE(thrown.count, 40) << "no thrown object beside the figure (" << gameMs << " ms into the game)";
     EXPECT_LT(thrown.maxX - thrown.minX, 60) << "more than one small object beside the figure";
-    std::printf("thrown: object x %d..%d y %d..%d, %lld ms into the game\n", thrown.minX, thrown.maxX, thrown.minY,
-                thrown.maxY, (long long)gameMs);
-
     expectEscapeEnds(g);
 }
 
 // Holding Space: the keyboard's auto-repeat (the server's, after about 0.66 s) brings
-// repeated key-downs, each of which throws, so a trail of objects leaves the figure.
-// A single throw covers at most a few 16-pixel columns; the trail covers many.
-TEST(Play, HoldingSpaceThrowsAtTheRepeatRate) {
+// repeated key-downs, each of which throws, so a trail of objects leaves the figure
+// where a single throw covers at most a few 16-pixel columns. Escape then ends the
+// game while keys are still held.
+TEST(Play, HoldingSpaceThrowsAtTheRepeatRateAndEscapeStillEnds) {
     REQUIRE_X();
     Image reference = e2e::backdropReference();
     Game g = launch("hold_space");
@@ -243,65 +212,36 @@ TEST(Play, HoldingSpaceThrowsAtTheRepeatRate) {
     ASSERT_TRUE(e2e::xdotool(*xserver, {"keydown", "space"}));
     e2e::sleepMs(1600);
     Image held = e2e::grab(*xserver, g.window);
-    ASSERT_TRUE(e2e::xdotool(*xserver, {"keyup", "space"}));
     e2e::savePng(held, ARTIFACTS + "/e2e_hold_space.png");
     Image a = e2e::normalise(held);
     int busyColumns = 0;
-    for (int x0 = 70; x0 < 560; x0 += 16) {
-        Box column = e2e::differingBox(a, reference, {x0, 228, x0 + 16, 282});
-        busyColumns += column.count >= 10;
-    }
+    for (int x0 = 70; x0 < 560; x0 += 16) busyColumns += e2e::differingBox(a, reference, {x0, 228, x0 + 16, 282}).count >= 10;
     EXPECT_GE(busyColumns, 8) << "holding Space threw no trail of objects";
-    std::printf("holding Space: objects in %d columns of 16 px\n", busyColumns);
+    ASSERT_TRUE(e2e::xdotool(*xserver, {"keydown", "Left", "keydown", "Up"}));
     expectEscapeEnds(g);
+    e2e::xdotool(*xserver, {"keyup", "Left", "keyup", "Up", "keyup", "space"});
 }
 
-// [SECTION] Exit
-
+// The close request a window manager sends, once sent directly and once through a
+// real window manager's close key (Alt+F4 in openbox's default bindings).
 TEST(Exit, CloseRequestEndsWithZero) {
     REQUIRE_X();
     Game g = launch("close");
     ASSERT_NE(g.window, 0u);
     e2e::sendCloseRequest(*xserver, g.window);
-    int status = -1;
-    bool ended = e2e::waitFor(g.child, EXIT_TIMEOUT_MS, &status);
-    e2e::kill(g.child);
-    ASSERT_TRUE(ended) << "still running after the window manager's close request";
-    EXPECT_TRUE(exitedWithZero(status)) << describe(status);
-}
+    expectEndsWithZero(g, "the close request");
 
-// The same through a real window manager: its close key (Alt+F4 in openbox's default
-// bindings) makes it send the close request.
-TEST(Exit, WindowManagerCloseEndsWithZero) {
-    REQUIRE_X();
     const char* wmPath = "/usr/bin/openbox";
     if (access(wmPath, X_OK) != 0) GTEST_SKIP() << "no window manager installed (openbox)";
     e2e::Child wm = e2e::spawn({wmPath}, {"DISPLAY=" + xserver->name}, ARTIFACTS + "/e2e_wm_openbox.log");
     e2e::sleepMs(500);
-    Game g = launch("wm_close");
-    ASSERT_NE(g.window, 0u);
-    e2e::xdotool(*xserver, {"windowactivate", "--sync", std::to_string(g.window)});
+    Game h = launch("wm_close");
+    ASSERT_NE(h.window, 0u);
+    e2e::xdotool(*xserver, {"windowactivate", "--sync", std::to_string(h.window)});
     ASSERT_TRUE(e2e::xdotool(*xserver, {"key", "alt+F4"}));
-    int status = -1;
-    bool ended = e2e::waitFor(g.child, EXIT_TIMEOUT_MS, &status);
-    e2e::kill(g.child);
+    expectEndsWithZero(h, "the window manager's close key");
     e2e::kill(wm);
-    ASSERT_TRUE(ended) << "still running after the window manager closed the window";
-    EXPECT_TRUE(exitedWithZero(status)) << describe(status);
 }
-
-TEST(Exit, EscapeWhileKeysAreHeld) {
-    REQUIRE_X();
-    Game g = launch("escape");
-    ASSERT_NE(g.window, 0u);
-    // Escape ends the game from any state, also while walking and throwing.
-    ASSERT_TRUE(e2e::xdotool(*xserver, {"keydown", "Left", "keydown", "Up", "keydown", "space"}));
-    e2e::sleepMs(200);
-    expectEscapeEnds(g);
-    e2e::xdotool(*xserver, {"keyup", "Left", "keyup", "Up", "keyup", "space"});
-}
-
-// [SECTION] Sound
 
 std::vector<uint8_t> readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -316,13 +256,12 @@ TEST(Sound, DiskRecordingIsSilentRingThenTheSong) {
     Game g = launch("disk_audio", {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + recording});
     ASSERT_NE(g.window, 0u);
     // Record about three ring lengths of song after the silent first turn.
-    constexpr size_t WANTED = RING_BYTES + 3 * 176400;
     int64_t deadline = e2e::nowMs() + 20000;
-    while (e2e::nowMs() < deadline && readFile(recording).size() < WANTED) e2e::sleepMs(100);
+    while (e2e::nowMs() < deadline && readFile(recording).size() < RING_BYTES + 3 * 176400) e2e::sleepMs(100);
     expectEscapeEnds(g);
 
     std::vector<uint8_t> got = readFile(recording);
-    ASSERT_GT(got.size(), size_t(RING_BYTES) + 44100 * 4) << "the disk driver recorded too little";
+    ASSERT_GT(got.size(), RING_BYTES + 44100 * 4) << "the disk driver recorded too little";
     for (size_t i = 0; i < RING_BYTES; ++i) ASSERT_EQ(got[i], 0) << "sound in the first ring length, at byte " << i;
 
     const std::string rendered = ARTIFACTS + "/e2e_mxm_render.raw";
@@ -332,45 +271,36 @@ TEST(Sound, DiskRecordingIsSilentRingThenTheSong) {
         ARTIFACTS + "/e2e_mxm_render.log");
     int status = -1;
     ASSERT_TRUE(e2e::waitFor(r, 120000, &status));
-    ASSERT_TRUE(exitedWithZero(status)) << "mxm render: " << describe(status);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "mxm render: " << describe(status);
     std::vector<uint8_t> want = readFile(rendered);
     ASSERT_GE(want.size(), songBytes);
+    EXPECT_NE(std::count(want.begin(), want.begin() + songBytes, 0), long(songBytes)) << "the rendered song is silent";
 
     // Sample for sample from the start of the song. The comparison may stop early only
     // at an underrun, which shows as the ring replaying what it held one turn before.
     size_t matched = 0;
     while (matched < songBytes && got[RING_BYTES + matched] == want[matched]) ++matched;
-    bool allSilent = true;
-    for (size_t i = 0; i < songBytes && allSilent; ++i) allSilent = want[i] == 0;
-    EXPECT_FALSE(allSilent) << "the rendered song is silent";
     if (matched < songBytes) {
         size_t at = RING_BYTES + (matched & ~size_t(3));
         size_t span = std::min<size_t>(256, got.size() - at);
-        bool replay = true;
-        for (size_t i = 0; i < span; ++i) replay = replay && got[at + i] == got[at + i - RING_BYTES];
-        EXPECT_TRUE(replay) << "recording differs from the render at song byte " << matched
-                            << " and is no replay of the previous ring turn";
+        EXPECT_TRUE(std::equal(got.begin() + at, got.begin() + at + span, got.begin() + at - RING_BYTES))
+            << "recording differs from the render at song byte " << matched
+            << " and is no replay of the previous ring turn";
         EXPECT_GE(matched, size_t(44100 * 4)) << "underrun within the first second of the song";
     }
-    appendMetric("disk audio: " + std::to_string(got.size()) + " bytes recorded, " + std::to_string(matched) +
-                 " bytes of song equal to the render" + (matched < songBytes ? " (then an underrun)" : ""));
 }
 
+// A driver that does not exist makes opening the sound output fail; the game plays on.
 TEST(Sound, GameRunsWithoutAudioDevice) {
     REQUIRE_X();
     Image reference = e2e::backdropReference();
-    // "dummy" opens and discards; a driver that does not exist makes opening fail.
-    for (const char* driver : {"dummy", "no-such-driver"}) {
-        SCOPED_TRACE(driver);
-        Game g = launch(std::string("silent_") + (driver[0] == 'd' ? "dummy" : "none"),
-                        {std::string("SDL_AUDIODRIVER=") + driver});
-        ASSERT_NE(g.window, 0u);
-        Image shot = grabUntil(g.window, START_TIMEOUT_MS, [&](const Image& s) {
-            return e2e::matchingFraction(e2e::normalise(s), reference) > 0.85;
-        });
-        EXPECT_GT(e2e::matchingFraction(e2e::normalise(shot), reference), 0.85) << "no backdrop drawn";
-        expectEscapeEnds(g);
-    }
+    Game g = launch("silent", {"SDL_AUDIODRIVER=no-such-driver"});
+    ASSERT_NE(g.window, 0u);
+    Image shot = grabUntil(g.window, START_TIMEOUT_MS, [&](const Image& s) {
+        return e2e::matchingFraction(e2e::normalise(s), reference) > 0.85;
+    });
+    EXPECT_GT(e2e::matchingFraction(e2e::normalise(shot), reference), 0.85) << "no backdrop drawn";
+    expectEscapeEnds(g);
 }
 
 }  // namespace

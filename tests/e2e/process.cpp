@@ -4,46 +4,35 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstring>
-#include <fstream>
+#include <algorithm>
+#include <chrono>
+#include <thread>
 
 extern char** environ;
 
 namespace e2e {
 
 int64_t nowMs() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-void sleepMs(int ms) {
-    timespec ts{ms / 1000, long(ms % 1000) * 1000000L};
-    while (nanosleep(&ts, &ts) != 0) {
-    }
-}
+void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 Child spawn(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
             const std::string& logPath) {
-    std::vector<std::string> env;
+    std::vector<std::string> env(extraEnv);
     for (char** e = environ; *e; ++e) {
-        std::string entry = *e;
-        std::string key = entry.substr(0, entry.find('='));
-        bool overridden = false;
-        for (const std::string& x : extraEnv)
-            if (x.compare(0, key.size() + 1, key + "=") == 0) overridden = true;
-        if (!overridden) env.push_back(entry);
+        std::string key = std::string(*e).substr(0, std::string(*e).find('=') + 1);
+        if (std::none_of(extraEnv.begin(), extraEnv.end(), [&](const std::string& x) { return x.rfind(key, 0) == 0; }))
+            env.push_back(*e);
     }
-    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-
     std::vector<char*> args, envp;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
     for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+    args.push_back(nullptr);
     envp.push_back(nullptr);
 
     Child child;
@@ -91,15 +80,6 @@ void kill(Child& child) {
     ::kill(child.pid, SIGKILL);
     waitpid(child.pid, &child.status, 0);
     child.reaped = true;
-}
-
-long procStatusKb(pid_t pid, const char* field) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    size_t n = std::strlen(field);
-    while (std::getline(in, line))
-        if (line.compare(0, n, field) == 0) return std::atol(line.c_str() + n);
-    return -1;
 }
 
 }  // namespace e2e

@@ -34,7 +34,5 @@ Child spawn(const std::vector<std::string>& argv, const std::vector<std::string>
 bool waitFor(Child& child, int timeoutMs, int* status);
 // Ends the child with SIGKILL and reaps it, unless it has already ended.
 void kill(Child& child);
-// Reads a "VmHWM:"-style field (kB) from /proc/<pid>/status; -1 when unknown.
-long procStatusKb(pid_t pid, const char* field);
 
 }  // namespace e2e

@@ -9,9 +9,6 @@ namespace e2e {
 
 namespace {
 
-constexpr int WIDTH = 640;
-constexpr int HEIGHT = 480;
-
 Image blur(const Image& in) {
     Image out = in;
     for (int y = 0; y < in.height; ++y)
@@ -46,20 +43,7 @@ Image backdropReference() {
     return blur(image);
 }
 
-Image normalise(const Image& shot) {
-    if (shot.width == WIDTH && shot.height == HEIGHT) return blur(shot);
-    Image scaled;
-    scaled.width = WIDTH;
-    scaled.height = HEIGHT;
-    scaled.rgb.resize(size_t(WIDTH) * HEIGHT * 3);
-    if (shot.width <= 0 || shot.height <= 0) return scaled;
-    for (int y = 0; y < HEIGHT; ++y)
-        for (int x = 0; x < WIDTH; ++x) {
-            const uint8_t* p = shot.at(x * shot.width / WIDTH, y * shot.height / HEIGHT);
-            for (int c = 0; c < 3; ++c) scaled.rgb[(size_t(y) * WIDTH + x) * 3 + c] = p[c];
-        }
-    return blur(scaled);
-}
+Image normalise(const Image& shot) { return blur(shot); }
 
 double matchingFraction(const Image& shot, const Image& reference) {
     if (shot.width != reference.width || shot.height != reference.height || shot.width == 0) return 0;
@@ -72,26 +56,16 @@ double matchingFraction(const Image& shot, const Image& reference) {
 Box differingBox(const Image& shot, const Image& reference, Region r) {
     Box box;
     if (shot.width != reference.width || shot.height != reference.height) return box;
-    double sx = 0, sy = 0;
+    double sx = 0;
     for (int y = std::max(r.y0, 0); y < std::min(r.y1, shot.height); ++y)
         for (int x = std::max(r.x0, 0); x < std::min(r.x1, shot.width); ++x) {
             if (!differs(shot, reference, x, y)) continue;
-            if (box.count == 0) {
-                box.minX = box.maxX = x;
-                box.minY = box.maxY = y;
-            }
-            box.minX = std::min(box.minX, x);
-            box.maxX = std::max(box.maxX, x);
-            box.minY = std::min(box.minY, y);
-            box.maxY = std::max(box.maxY, y);
+            box.minX = box.count ? std::min(box.minX, x) : x;
+            box.maxX = box.count ? std::max(box.maxX, x) : x;
             sx += x;
-            sy += y;
             ++box.count;
         }
-    if (box.count) {
-        box.centreX = sx / box.count;
-        box.centreY = sy / box.count;
-    }
+    if (box.count) box.centreX = sx / box.count;
     return box;
 }
 

@@ -9,7 +9,7 @@
 //   double same = e2e::matchingFraction(shot, ref);
 //   e2e::Box box = e2e::differingBox(shot, ref, {0, 228, 470, 282});
 //
-// Units: back-buffer pixels (640 × 480); screenshots of another size are scaled first.
+// Units: back-buffer pixels (640 × 480); a screenshot of another size matches nothing.
 #pragma once
 
 #include "xserver.h"
@@ -24,13 +24,13 @@ struct Region {
 
 struct Box {
     int count = 0;  // differing pixels in the region
-    int minX = 0, maxX = -1, minY = 0, maxY = -1;
-    double centreX = 0, centreY = 0;
+    int minX = 0, maxX = -1;
+    double centreX = 0;
 };
 
 // Image 0 of the embedded block as the 640 × 480 backdrop over black.
 Image backdropReference();
-// The screenshot brought to 640 × 480 (nearest pixel) and blurred; the reference blurred.
+// The screenshot blurred as the reference is.
 Image normalise(const Image& shot);
 double matchingFraction(const Image& shot, const Image& reference);
 Box differingBox(const Image& shot, const Image& reference, Region region);

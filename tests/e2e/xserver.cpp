@@ -1,16 +1,11 @@
 #include "xserver.h"
 
-#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
 #include <png.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 namespace e2e {
 
@@ -20,19 +15,13 @@ namespace {
 // destroys a window while we walk the tree; the tests treat such a window as absent.
 int ignoreXErrors(Display*, XErrorEvent*) { return 0; }
 
+// Reads up to the first newline, waiting at most timeoutMs for each character.
 bool readLine(int fd, int timeoutMs, std::string* line) {
-    int64_t deadline = nowMs() + timeoutMs;
+    pollfd p{fd, POLLIN, 0};
     char c = 0;
-    while (nowMs() < deadline) {
-        pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, 100) <= 0) continue;
-        ssize_t n = read(fd, &c, 1);
-        if (n == 1) {
-            if (c == '\n') return true;
-            *line += c;
-        } else if (n == 0) {
-            return false;
-        }
+    while (poll(&p, 1, timeoutMs) > 0 && read(fd, &c, 1) == 1) {
+        if (c == '\n') return true;
+        *line += c;
     }
     return false;
 }
@@ -71,7 +60,6 @@ bool startXvfb(XServer* server) {
         kill(server->server);
         return false;
     }
-    server->displayNumber = std::atoi(line.c_str());
     server->name = ":" + line;
     XSetErrorHandler(ignoreXErrors);
     for (int i = 0; i < 200 && !server->display; ++i) {
@@ -92,23 +80,10 @@ void stopXvfb(XServer* server) {
 
 std::string windowName(XServer& x, Window w) {
     std::string name;
-    Atom utf8 = XInternAtom(x.display, "UTF8_STRING", False);
-    Atom netName = XInternAtom(x.display, "_NET_WM_NAME", False);
-    Atom type = 0;
-    int format = 0;
-    unsigned long items = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(x.display, w, netName, 0, 1024, False, utf8, &type, &format, &items, &after, &data) ==
-            Success &&
-        data) {
-        name.assign(reinterpret_cast<char*>(data), items);
-        XFree(data);
-        return name;
-    }
-    char* legacy = nullptr;
-    if (XFetchName(x.display, w, &legacy) && legacy) {
-        name = legacy;
-        XFree(legacy);
+    char* raw = nullptr;
+    if (XFetchName(x.display, w, &raw) && raw) {
+        name = raw;
+        XFree(raw);
     }
     return name;
 }
@@ -122,28 +97,18 @@ Window waitForWindow(XServer& x, const char* title, int timeoutMs) {
     }
 }
 
+// The tests that look at the geometry run without a window manager, so the window is
+// a child of the root and its place is its own.
 Geometry windowGeometry(XServer& x, Window w) {
     Geometry g;
-    // Where a window manager reparented the window, the outer frame is the child of root.
-    Window outer = w;
-    for (;;) {
-        Window root = 0, parent = 0, *children = nullptr;
-        unsigned count = 0;
-        if (!XQueryTree(x.display, outer, &root, &parent, &children, &count)) break;
-        if (children) XFree(children);
-        if (parent == root || parent == 0) break;
-        outer = parent;
-    }
     XWindowAttributes a{};
-    if (!XGetWindowAttributes(x.display, outer, &a)) return g;
+    if (!XGetWindowAttributes(x.display, w, &a)) return g;
     Window child = 0;
-    XTranslateCoordinates(x.display, outer, DefaultRootWindow(x.display), 0, 0, &g.x, &g.y, &child);
+    XTranslateCoordinates(x.display, w, DefaultRootWindow(x.display), 0, 0, &g.x, &g.y, &child);
     g.x -= a.border_width;
     g.y -= a.border_width;
     g.width = a.width + 2 * a.border_width;
     g.height = a.height + 2 * a.border_width;
-    XWindowAttributes inner{};
-    g.viewable = XGetWindowAttributes(x.display, w, &inner) && inner.map_state == IsViewable;
     return g;
 }
 
@@ -181,22 +146,12 @@ Image grab(XServer& x, Window w) {
     image.width = a.width;
     image.height = a.height;
     image.rgb.resize(size_t(a.width) * a.height * 3);
-    auto shiftOf = [](unsigned long mask) {
-        int s = 0;
-        while (mask && !(mask & 1)) {
-            mask >>= 1;
-            ++s;
-        }
-        return s;
-    };
-    int rs = shiftOf(xi->red_mask), gs = shiftOf(xi->green_mask), bs = shiftOf(xi->blue_mask);
+    const unsigned long masks[3] = {xi->red_mask, xi->green_mask, xi->blue_mask};
     for (int yy = 0; yy < a.height; ++yy)
         for (int xx = 0; xx < a.width; ++xx) {
             unsigned long p = XGetPixel(xi, xx, yy);
-            uint8_t* o = &image.rgb[(size_t(yy) * a.width + xx) * 3];
-            o[0] = uint8_t((p & xi->red_mask) >> rs);
-            o[1] = uint8_t((p & xi->green_mask) >> gs);
-            o[2] = uint8_t((p & xi->blue_mask) >> bs);
+            for (int c = 0; c < 3; ++c)
+                image.rgb[(size_t(yy) * a.width + xx) * 3 + c] = uint8_t((p & masks[c]) >> __builtin_ctzl(masks[c]));
         }
     XDestroyImage(xi);
     return image;

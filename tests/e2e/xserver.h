@@ -23,7 +23,6 @@ namespace e2e {
 
 struct XServer {
     Child server;
-    int displayNumber = -1;
     std::string name;  // ":N"
     Display* display = nullptr;
 };
@@ -37,9 +36,8 @@ struct Image {
 };
 
 struct Geometry {
-    int x = 0, y = 0;           // of the outer window, relative to the screen
-    int width = 0, height = 0;  // outer size (the frame, where a window manager added one)
-    bool viewable = false;
+    int x = 0, y = 0;  // relative to the screen, border included
+    int width = 0, height = 0;
 };
 
 bool startXvfb(XServer* server);
