@@ -1,20 +1,21 @@
 // player_test_util.h — small modules for the player tests, built with mxm_builder,
 // loaded and started on a fresh state.
 //
-//   mxmb::Module m = testModule();
-//   m.patterns[0].rows[0] = {mxmb::note(0, 49, 1)};
-//   Song song(m);
+//   Song song(rowsModule({{mxmb::note(0, 49, 1)}}));
 //   song.tick();                      // reads row 0
 //   EXPECT_EQ(song.ch(0).period, 0);
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "mxm_builder.h"
 #include "player.h"
 
-// One instrument: a looped 8-bit sample, envelopes switched off, default volume 64.
+using V = std::vector<int>;
+
+// One instrument: a looped 8-bit sample, envelopes switched off.
 inline mxmb::Instrument plainInstrument(uint8_t volume = 64, int16_t relativePitch = 0) {
     mxmb::Instrument ins;
     ins.samples.push_back(mxmb::Sample::looped8({0, 40, 80, 40, 0, -40, -80, -40}, 0));
@@ -23,14 +24,28 @@ inline mxmb::Instrument plainInstrument(uint8_t volume = 64, int16_t relativePit
     return ins;
 }
 
-// Linear periods, 4 channels, speed 6, two empty 16-row patterns at orders 0, 1,
-// one plain instrument.
+// Linear periods, 4 channels, speed 6, two empty patterns at orders 0, 1, one plain instrument.
 inline mxmb::Module testModule(int rows = 16) {
     mxmb::Module m;
     m.orders = {0, 1};
     m.patterns = {mxmb::Pattern::empty(rows), mxmb::Pattern::empty(rows)};
     m.instruments = {plainInstrument()};
     return m;
+}
+
+// testModule with `rows` at the start of pattern 0 (which is 64 rows long).
+inline mxmb::Module rowsModule(std::vector<mxmb::Row> rows, uint8_t speed = 6) {
+    mxmb::Module m = testModule(64);
+    m.initialSpeed = speed;
+    for (size_t i = 0; i < rows.size(); ++i) m.patterns[0].rows[i] = rows[i];
+    return m;
+}
+
+// One row per cell.
+inline std::vector<mxmb::Row> column(std::vector<mxmb::Cell> cells) {
+    std::vector<mxmb::Row> rows;
+    for (const mxmb::Cell& c : cells) rows.push_back({c});
+    return rows;
 }
 
 inline mxmb::Cell withEffect(mxmb::Cell c, uint8_t effect, uint8_t param) {
@@ -67,4 +82,13 @@ struct Song {
     }
     // (order position, row) as the position read.
     std::pair<uint32_t, uint32_t> at() const { return {state->orderPos, state->row}; }
+    // Every `stride` ticks, `count` times, records each of `fields` (one list per field).
+    std::vector<V> trace(int count, int stride, std::vector<std::function<int()>> fields) {
+        std::vector<V> seen(fields.size());
+        for (int i = 0; i < count; ++i) {
+            tick(stride);
+            for (size_t f = 0; f < fields.size(); ++f) seen[f].push_back(fields[f]());
+        }
+        return seen;
+    }
 };
