@@ -4,23 +4,8 @@ namespace gameplay_test {
 
 using namespace skarvo;
 
-namespace {
-
-char fakeTextures[14];
-
-}  // namespace
-
-void installTextures() {
-    platform::Texture** fields[] = {&game.texBackdrop,   &game.texBoot,   &game.texVulture,  &game.texSnake,
-                                    &game.texTumbleweed, &game.texBottle, &game.texJoystick, &game.texBanana,
-                                    &game.texRing,       &game.texPlate,  &game.texWalkA,    &game.texWalkB,
-                                    &game.texThrowA,     &game.texThrowB};
-    for (int i = 0; i < 14; ++i)
-        if (*fields[i] == nullptr) *fields[i] = reinterpret_cast<platform::Texture*>(&fakeTextures[i]);
-}
-
 void World::SetUp() {
-    installTextures();
+    ASSERT_NE(game.texBoot, nullptr) << "the game's start-up runs first";
     game.clockMs = 0;
     game.frameMs = 0;
     game.dirX = game.dirY = game.fireHeld = 0;

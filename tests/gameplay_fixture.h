@@ -17,9 +17,7 @@
 
 namespace gameplay_test {
 
-// Distinct texture handles for the fourteen fields (the real ones when the game's own
-// start-up has made them).
-void installTextures();
+// The sprite batch the game's own start-up made (which also loads the real textures).
 platform::SpriteBatch* testBatch();
 
 class World : public ::testing::Test {
