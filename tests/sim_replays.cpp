@@ -5,7 +5,6 @@
 // review the diff before committing it).
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,34 +20,12 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string REPLAYS = std::string(SKARVO_TEST_DATA) + "/replays/";
-
-struct SimRun {
-    int status;
-    std::string out, err;
-};
+const std::string ARTIFACTS = SKARVO_ARTIFACTS;
 
 std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::stringstream s;
-    s << in.rdbuf();
+    s << std::ifstream(path, std::ios::binary).rdbuf();
     return s.str();
-}
-
-SimRun runSim(const std::string& args) {
-    static int counter = 0;
-    std::string errPath = std::string(SKARVO_ARTIFACTS) + "/sim_stderr_" + std::to_string(::getpid()) + "_" +
-                          std::to_string(counter++) + ".txt";
-    std::string cmd = std::string(SKARVO_SIM) + " " + args + " 2>" + errPath;
-    SimRun r{};
-    FILE* p = popen(cmd.c_str(), "r");
-    char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int raw = pclose(p);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.err = slurp(errPath);
-    fs::remove(errPath);
-    return r;
 }
 
 std::vector<std::string> splitLines(const std::string& text) {
@@ -58,31 +35,45 @@ std::vector<std::string> splitLines(const std::string& text) {
     return lines;
 }
 
+struct SimRun {
+    int status;
+    std::string out, err;
+};
+
+SimRun runSim(const std::string& args) {
+    const std::string errPath =
+        ARTIFACTS + "/sim_stderr_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
+    SimRun r{};
+    FILE* p = popen((std::string(SKARVO_SIM) + " " + args + " 2>" + errPath).c_str(), "r");
+    char buf[65536];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
+    const int raw = pclose(p);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.err = slurp(errPath);
+    return r;
+}
+
 // The long replay is kept in brief: the counters and the player as printed, then the
 // figure's and the targets' draws (picture, place, colour) and how many shots were drawn.
 std::string summarise(const std::string& line) {
-    size_t poolsAt = line.find(", \"targets\": [");
-    size_t drawsAt = line.find(", \"draws\": [");
+    const size_t poolsAt = line.find(", \"targets\": ["), drawsAt = line.find(", \"draws\": [");
     if (poolsAt == std::string::npos || drawsAt == std::string::npos) return line;  // the exit line
-    std::string s = line.substr(0, poolsAt) + ", \"draws\": [";
-    int shotDraws = 0;
-    bool first = true;
     auto field = [&](size_t from, const char* key, const char* next) {
-        size_t a = line.find(key, from) + std::strlen(key);
+        const size_t a = line.find(key, from) + std::strlen(key);
         return line.substr(a, line.find(next, a) - a);
     };
+    std::string s = line.substr(0, poolsAt) + ", \"draws\": [", sep;
+    int shotDraws = 0;
     for (size_t at = line.find("{\"tex\": ", drawsAt); at != std::string::npos; at = line.find("{\"tex\": ", at + 1)) {
-        std::string tex = field(at, "{\"tex\": ", ", ");
-        bool shot = tex == "\"texBanana\"" || tex == "\"texRing\"" || tex == "\"texPlate\"" ||
-                    tex == "\"texJoystick\"" || tex == "\"texBottle\"";
-        if (shot) {
+        const std::string tex = field(at, "{\"tex\": ", ", ");
+        if (tex == "\"texBanana\"" || tex == "\"texRing\"" || tex == "\"texPlate\"" || tex == "\"texJoystick\"" ||
+            tex == "\"texBottle\"") {
             ++shotDraws;
             continue;
         }
-        s += (first ? "" : ", ") + std::string("{\"tex\": ") + tex +
-             ", \"pos\": " + field(at, "\"pos\": ", ", \"centre\"") +
+        s += sep + "{\"tex\": " + tex + ", \"pos\": " + field(at, "\"pos\": ", ", \"centre\"") +
              ", \"colour\": " + field(at, "\"colour\": ", ", ") + "}";
-        first = false;
+        sep = ", ";
     }
     return s + "], \"shotDraws\": " + std::to_string(shotDraws) + "}";
 }
@@ -92,12 +83,12 @@ void compareWithExpected(const std::string& name, bool summary) {
     ASSERT_EQ(r.status, 0) << r.err;
     std::string actual;
     for (const std::string& l : splitLines(r.out)) actual += (summary ? summarise(l) : l) + "\n";
-    std::string expectedPath = REPLAYS + name + (summary ? ".summary.jsonl" : ".jsonl");
+    const std::string expectedPath = REPLAYS + name + (summary ? ".summary.jsonl" : ".jsonl");
     if (std::getenv("SKARVO_REGENERATE")) {
         std::ofstream(expectedPath, std::ios::binary) << actual;
         GTEST_SKIP() << "rewrote " << expectedPath;
     }
-    std::vector<std::string> want = splitLines(slurp(expectedPath)), got = splitLines(actual);
+    const std::vector<std::string> want = splitLines(slurp(expectedPath)), got = splitLines(actual);
     ASSERT_FALSE(want.empty()) << expectedPath;
     for (size_t i = 0; i < want.size() && i < got.size(); ++i)
         ASSERT_EQ(got[i], want[i]) << name << ": first difference at output line " << i;
@@ -119,26 +110,23 @@ TEST(SimCommandLine, HelpAndBadInput) {
     SimRun help = runSim("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("usage: skarvo-sim"), std::string::npos);
-
-    std::string bad = std::string(SKARVO_ARTIFACTS) + "/sim_bad_script.txt";
-    std::ofstream(bad) << "start 0\n16\n# fine so far\n32 down SHIFT\n48\n";
-    SimRun r = runSim(bad);
+    std::ofstream(ARTIFACTS + "/sim_bad_script.txt") << "start 0\n16\n# fine so far\n32 down SHIFT\n48\n";
+    SimRun r = runSim(ARTIFACTS + "/sim_bad_script.txt");
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.out.empty()) << "nothing runs before the whole script is read";
     EXPECT_NE(r.err.find("line 4"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("32 down SHIFT"), std::string::npos) << r.err;
-
-    EXPECT_EQ(runSim(std::string(SKARVO_ARTIFACTS) + "/no_such_script.txt").status, 2);
+    EXPECT_EQ(runSim(ARTIFACTS + "/no_such_script.txt").status, 2);
 }
 
 TEST(SimCommandLine, ExitLineAndSnapshots) {
-    std::string script = std::string(SKARVO_ARTIFACTS) + "/sim_exit_script.txt";
-    std::ofstream(script) << "start 100\n116\n132\n148 down SPACE\n164\n180 down ESCAPE\n196\n";
-    fs::path dir = fs::path(SKARVO_ARTIFACTS) / "sim_png";
+    std::ofstream(ARTIFACTS + "/sim_exit_script.txt")
+        << "start 100\n116\n132\n148 down SPACE\n164\n180 down ESCAPE\n196\n";
+    const fs::path dir = fs::path(ARTIFACTS) / "sim_png";
     fs::remove_all(dir);
-    SimRun r = runSim("--png-every 2 " + dir.string() + " " + script);
+    SimRun r = runSim("--png-every 2 " + dir.string() + " " + ARTIFACTS + "/sim_exit_script.txt");
     ASSERT_EQ(r.status, 0) << r.err;
-    std::vector<std::string> lines = splitLines(r.out);
+    const std::vector<std::string> lines = splitLines(r.out);
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[4], "{\"frame\": 4, \"exit\": 0}");
     EXPECT_EQ(lines[0].rfind("{\"frame\": 0, \"clockMs\": 116, \"frameMs\": 16, ", 0), 0u) << lines[0];
