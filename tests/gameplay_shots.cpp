@@ -1,5 +1,4 @@
 // Shots: the throw ring, velocities and pictures, refusals, hits and the spin.
-#include <cmath>
 #include <cstring>
 
 #include "gameplay_fixture.h"
@@ -110,19 +109,6 @@ platform::Matrix spinAt(int32_t clock) {
 }
 
 }  // namespace
-
-TEST_F(World, SpinTurnsClockwiseAboutTheShot) {
-    game.clockMs = 3000;
-    player.posX = 100.0f;
-    player.posY = 300.0f;
-    throwObject(player);  // at (115, 270), stamp 2000
-    const platform::Matrix m = spinAt(3000);
-    const float a = (2000.0f * 100.0f + 3000.0f) / 300.0f;
-    const platform::Vec3 p = platform::transformPoint({125.0f, 270.0f, 0.0f}, m);  // 10 px right of the pivot
-    EXPECT_NEAR(p.x, 115.0f + 10.0f * std::cos(a), 5e-3f);
-    EXPECT_NEAR(p.y, 270.0f + 10.0f * std::sin(a), 5e-3f);  // y grows downwards: clockwise on screen
-    EXPECT_NEAR(platform::transformPoint({115.0f, 270.0f, 0.0f}, m).y, 270.0f, 1e-3f);
-}
 
 TEST_F(World, SpinMovesInRoundedStepsAtLargeClocks) {
     // Near ten million ms the angle's float sum is a multiple of 64: clocks within one

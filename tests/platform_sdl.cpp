@@ -63,17 +63,14 @@ TEST(SdlBackend, OneMessagePerPeekFullscreenKeysSwallowedFocusLossAndClose) {
     peekAll();
     pushKey(SDL_SCANCODE_LEFT, true);
     pushKey(SDL_SCANCODE_LEFT, true, true);
-    pushKey(SDL_SCANCODE_F11, true);
-    pushKey(SDL_SCANCODE_F11, false);
+    pushKey(SDL_SCANCODE_F11, true), pushKey(SDL_SCANCODE_F11, false);
     pushKey(SDL_SCANCODE_LEFT, false);
     Message m{};
     ASSERT_TRUE(peekMessage(&m, window(), 0, 0, PM_REMOVE));
     EXPECT_EQ(m.wParam, VK_LEFT);
-    EXPECT_EQ(peekAll(), "down:37 up:37");  // the repeat; F11 never shows
-    pushKey(SDL_SCANCODE_F11, true);        // back out of fullscreen
-    pushKey(SDL_SCANCODE_F11, false);
-    pushKey(SDL_SCANCODE_SPACE, true);
-    pushKey(SDL_SCANCODE_UP, true);
+    EXPECT_EQ(peekAll(), "down:37 up:37");                              // the repeat; F11 never shows
+    pushKey(SDL_SCANCODE_F11, true), pushKey(SDL_SCANCODE_F11, false);  // back out of fullscreen
+    pushKey(SDL_SCANCODE_SPACE, true), pushKey(SDL_SCANCODE_UP, true);
     for (Uint8 event : {SDL_WINDOWEVENT_FOCUS_LOST, SDL_WINDOWEVENT_CLOSE}) {
         SDL_Event e{};
         e.type = SDL_WINDOWEVENT;

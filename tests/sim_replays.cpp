@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -41,16 +40,10 @@ struct SimRun {
 };
 
 SimRun runSim(const std::string& args) {
-    const std::string errPath =
-        ARTIFACTS + "/sim_stderr_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
-    SimRun r{};
-    FILE* p = popen((std::string(SKARVO_SIM) + " " + args + " 2>" + errPath).c_str(), "r");
-    char buf[65536];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-    const int raw = pclose(p);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.err = slurp(errPath);
-    return r;
+    const std::string base = ARTIFACTS + "/sim_" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    const int raw =
+        std::system((std::string(SKARVO_SIM) + " " + args + " >" + base + ".out 2>" + base + ".err").c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(base + ".out"), slurp(base + ".err")};
 }
 
 // The long replay is kept in brief: the counters and the player as printed, then the
