@@ -1,8 +1,20 @@
-// The player figure: box and speeds, contact, animation frames.
+// The player figure: box and speeds, contact, game over and the pause, animation frames.
 #include "gameplay_fixture.h"
 
 using namespace skarvo;
 using gameplay_test::World;
+
+namespace {
+
+// The figure's picture among this frame's draws, or nullptr when it is not drawn.
+platform::Texture* figure(const std::vector<platform::SpriteDrawRecord>& draws) {
+    for (const auto& d : draws)
+        for (platform::Texture* t : {game.texWalkA, game.texWalkB, game.texThrowA, game.texThrowB})
+            if (d.texture == t) return t;
+    return nullptr;
+}
+
+}  // namespace
 
 TEST_F(World, FigureStaysInItsBox) {
     parkTargets();
@@ -52,16 +64,38 @@ TEST_F(World, ContactIsStrictAndCostsALifePerTouchingTargetPerFrame) {
     EXPECT_EQ(game.progress, 336);
 }
 
+TEST_F(World, GameOverPausesWithoutThrowsAndReturns) {
+    parkTargets();
+    game.progress = 1234;
+    player.posX = 50.0f;
+    player.posY = 350.0f;
+    player.health = 1;
+    place(25, 35.0f, 310.0f);
+    targets[25].velX = 0.0f;
+    step(1000);  // the last life
+    targets[25].posX = 5000.0f;
+    game.dirX = game.dirY = 1;
+    step(1016);  // game over
+    EXPECT_EQ(game.progress, 100);
+    EXPECT_EQ(player.health, 10);
+    step(2008);  // 992 ms of pause: hidden, standing still, no throws
+    EXPECT_EQ(figure(drawAll()), nullptr);
+    EXPECT_EQ(player.posX, 50.0f);
+    throwObject(player);
+    EXPECT_EQ(game.shotCounter, 0);
+    step(2016);  // the pause has run out: moves in this very update, from where it stood
+    EXPECT_EQ(player.restartTimer, 0);
+    EXPECT_EQ(player.posX, 54.0f);
+    throwObject(player);
+    EXPECT_EQ(game.shotCounter, 1);
+}
+
 TEST_F(World, AnimationFrameFromThePhase) {
     parkTargets();
     advance(0);  // into the box at (0, 280): phase 560 + clock
     auto frameAt = [&](int32_t clock) {
         game.clockMs = clock;
-        for (const auto& d : drawAll())
-            if (d.texture == game.texWalkA || d.texture == game.texWalkB || d.texture == game.texThrowA ||
-                d.texture == game.texThrowB)
-                return d.texture;
-        return static_cast<platform::Texture*>(nullptr);
+        return figure(drawAll());
     };
     EXPECT_EQ(frameAt(0), game.texWalkA);    // 560: bit 9 set
     EXPECT_EQ(frameAt(500), game.texWalkB);  // 1060: clear

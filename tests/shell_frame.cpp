@@ -28,6 +28,7 @@ TEST(StartUp, TexturesHaveThePowerOfTwoSizesAndTheFirstFrameMeasuresFromTheLastS
         EXPECT_EQ(textureWidth(e.texture), e.w);
         EXPECT_EQ(textureHeight(e.texture), e.h);
     }
+    EXPECT_EQ(game.windowClass.style, 8u);
     EXPECT_STREQ(game.windowClass.className, "Skarvo");
     EXPECT_EQ(shelltest::firstFrameMs, 40);
 }
