@@ -35,24 +35,25 @@ void __libc_free(void* p);
 
 namespace {
 
-constexpr int MAX_TRACES = 256;
-constexpr int TRACE_DEPTH = 24;
-
-struct Trace {
-    int depth;
-    void* frames[TRACE_DEPTH];
-};
-
 std::atomic<bool> watching{false};
 std::atomic<int> allocations{0};
-Trace traces[MAX_TRACES];
+std::atomic<int> ours{0};  // all but those made inside SDL
 thread_local bool inHook = false;
+bool printTraces = true;
 
+// Counts an allocation while watching; the first few of ours print their trace.
 void noteAllocation() {
     if (!watching.load(std::memory_order_relaxed) || inHook) return;
     inHook = true;
-    int n = allocations.fetch_add(1);
-    if (n < MAX_TRACES) traces[n].depth = backtrace(traces[n].frames, TRACE_DEPTH);
+    allocations.fetch_add(1);
+    void* frames[24];
+    int depth = backtrace(frames, 24);
+    bool inSdl = false;
+    for (int i = 0; i < depth && !inSdl; ++i) {
+        Dl_info info{};
+        inSdl = dladdr(frames[i], &info) && info.dli_fname && std::strstr(info.dli_fname, "libSDL2");
+    }
+    if (!inSdl && ours.fetch_add(1) < 3 && printTraces) backtrace_symbols_fd(frames, depth, 2);
     inHook = false;
 }
 
@@ -85,51 +86,26 @@ void free(void* p) { __libc_free(p); }
 
 namespace {
 
-bool fromSdl(const Trace& t) {
-    for (int i = 0; i < t.depth; ++i) {
-        Dl_info info{};
-        if (dladdr(t.frames[i], &info) && info.dli_fname && std::strstr(info.dli_fname, "libSDL2")) return true;
-    }
-    return false;
-}
-
 void startWatching() {
     // backtrace loads its unwinder on first use, which allocates: do that now.
     void* frames[4];
     backtrace(frames, 4);
     allocations.store(0);
+    ours.store(0);
     watching.store(true);
-}
-
-struct Seen {
-    int total;
-    int ours;  // all but those made inside SDL
-};
-
-// Stops watching and sorts what was seen; prints a trace of the first few of ours.
-Seen stopWatching(const char* what) {
-    watching.store(false);
-    int total = allocations.load();
-    int recorded = std::min(total, MAX_TRACES);
-    int ours = total - recorded;  // untraced ones count as ours
-    for (int i = 0; i < recorded; ++i) {
-        if (fromSdl(traces[i])) continue;
-        if (++ours <= 3) {
-            std::fprintf(stderr, "allocation during %s:\n", what);
-            backtrace_symbols_fd(traces[i].frames, traces[i].depth, 2);
-        }
-    }
-    return {total, ours};
 }
 
 // The watch itself: a replaced malloc that nobody calls would pass everything.
 TEST(NoAllocation, WatchSeesNewMallocAndVectorGrowth) {
+    printTraces = false;
     startWatching();
     int* one = new int(7);
     void* two = std::malloc(100);
     std::vector<int> grown;
     grown.resize(1000);
-    EXPECT_GE(stopWatching("the watch's own check").total, 3);
+    watching.store(false);
+    printTraces = true;
+    EXPECT_GE(ours.load(), 3);
     delete one;
     std::free(two);
 }
@@ -158,7 +134,8 @@ TEST(NoAllocation, StreamingRendersAndIterations) {
             audio::convertToPcm16(mix, pcm, frames * 4);
         }
     }
-    EXPECT_EQ(stopWatching("4,000 streaming iterations").total, 0);
+    watching.store(false);
+    EXPECT_EQ(allocations.load(), 0);
     EXPECT_GE(platform::headlessSoundCounts().unlockedBytes, 4000u * 4400u) << "the iterations wrote little";
     const uint8_t* ring = platform::headlessSoundBytes();
     EXPECT_TRUE(std::any_of(ring, ring + audio::STREAM_BUFFER_BYTES, [](uint8_t b) { return b != 0; }))
@@ -182,8 +159,8 @@ TEST(NoAllocation, GameFramesWithKeysThrowsAndMusic) {
         skarvo::runFrame();
     }
 
-    const uint32_t keys[] = {platform::VK_RIGHT, platform::VK_SPACE, platform::VK_UP, platform::VK_SPACE,
-                             platform::VK_LEFT, platform::VK_DOWN, platform::VK_SPACE};
+    const uint32_t keys[] = {platform::VK_RIGHT, platform::VK_SPACE, platform::VK_UP,   platform::VK_SPACE,
+                             platform::VK_LEFT,  platform::VK_DOWN,  platform::VK_SPACE};
     // Two minutes of game time in frames of 100 ms or so: walking, throwing, hits, game
     // overs, targets coming back; the streaming thread renders the music meanwhile.
     constexpr int FRAMES = 1200;
@@ -198,10 +175,10 @@ TEST(NoAllocation, GameFramesWithKeysThrowsAndMusic) {
         platform::headlessSoundAdvance(17640);
         skarvo::runFrame();
     }
-    Seen seen = stopWatching("1,200 game frames");
-    EXPECT_EQ(seen.ours, 0);
+    watching.store(false);
+    EXPECT_EQ(ours.load(), 0);
     // An SDL call of ours that allocates on every frame would show as hundreds.
-    EXPECT_LT(seen.total, FRAMES / 20) << "allocations inside SDL on many frames";
+    EXPECT_LT(allocations.load(), FRAMES / 20) << "allocations inside SDL on many frames";
     EXPECT_GT(skarvo::game.shotCounter, 20) << "the frames did not throw";
     EXPECT_GT(platform::headlessSoundCounts().unlockedBytes, 1000000u) << "the music was not streamed";
 }
