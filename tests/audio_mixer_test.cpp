@@ -35,7 +35,7 @@ std::vector<int32_t> hardLeft(std::initializer_list<int> points) {
 const std::vector<uint8_t> FIVE = pcm16({1000, 2000, 3000, 4000, 5000});
 
 // One channel at speed 255 (so `tick` counts calls), a note on row 0.
-std::vector<uint8_t> tickModule(uint8_t tempo) {
+mxmb::Module tickSong(uint8_t tempo) {
     mxmb::Module m;
     m.channelCount = 1;
     m.initialSpeed = 255;
@@ -43,10 +43,10 @@ std::vector<uint8_t> tickModule(uint8_t tempo) {
     m.orders = {0};
     m.patterns.push_back(mxmb::Pattern::empty(4));
     mxmb::Instrument ins;
-    ins.samples.push_back(mxmb::Sample::looped8({100, 100, 100, 100}, 0));
+    ins.samples.push_back(mxmb::Sample::looped8({100, 50, -100, 50}, 0));
     m.instruments.push_back(ins);
     m.patterns[0].rows[0] = {mxmb::note(0, 49, 1)};
-    return mxmb::build(m);
+    return m;
 }
 
 // A loaded, stopped module gives the mixer its state; voices are then set by hand.
@@ -77,7 +77,7 @@ class MixerVoice : public ::testing::Test {
         return left;
     }
 
-    std::vector<uint8_t> module_ = tickModule(125);
+    std::vector<uint8_t> module_ = mxmb::build(tickSong(125));
 };
 
 TEST_F(MixerVoice, OneShotPlaysToItsEndThenStops) {
@@ -194,7 +194,7 @@ void startFresh(std::vector<uint8_t>& module) {
 int ticksRun() { return g_state.tick == 254 ? 0 : g_state.tick + 1; }
 
 TEST(RenderFrames, TicksFallOnTheTempoSpacing) {
-    std::vector<uint8_t> module = tickModule(125);
+    std::vector<uint8_t> module = mxmb::build(tickSong(125));
     ASSERT_TRUE(mxm::loadModule(&g_state, module.data()));  // loaded, not started: silent and timeless
     g_state.tickCountdown = 1000;
     std::vector<int32_t> out(2 * 3675, 99);
@@ -221,33 +221,28 @@ TEST(RenderFrames, TicksFallOnTheTempoSpacing) {
     EXPECT_EQ(ticksRun(), 2);
 
     // Tempo 120: 918.75 frames a tick, the fraction carried; 4 ticks in 3,675 frames.
-    std::vector<uint8_t> slow = tickModule(120);
+    std::vector<uint8_t> slow = mxmb::build(tickSong(120));
     startFresh(slow);
     audio::renderFrames(3675, out.data());
     EXPECT_EQ(ticksRun(), 4);
     EXPECT_EQ(g_state.tickCountdown, 0u);
 }
 
-// Two voices, 8- and 16-bit, looped both ways, with slides, vibrato and a tempo change.
+// The tick song at speed 3 with a second, 16-bit ping-pong voice, vibrato, a slide
+// and a tempo change: something changes on every tick.
 std::vector<uint8_t> renderPcm(uint32_t frames, uint32_t chunk) {
-    mxmb::Module m;
+    mxmb::Module m = tickSong(137);
     m.channelCount = 2;
     m.initialSpeed = 3;
-    m.initialTempo = 137;
-    m.orders = {0, 0};
-    m.patterns.push_back(mxmb::Pattern::empty(16));
-    std::vector<int32_t> saw8, saw16;
-    for (int k = 0; k < 64; ++k) saw8.push_back(k * 4 - 128), saw16.push_back(k * 900 - 28000);
-    m.instruments.resize(2);
-    m.instruments[0].samples.push_back(mxmb::Sample::looped8(saw8, 16));
-    m.instruments[1].samples.push_back(mxmb::Sample::oneShot16(saw16));
+    std::vector<int32_t> saw;
+    for (int k = 0; k < 64; ++k) saw.push_back(k * 900 - 28000);
+    m.instruments.emplace_back().samples.push_back(mxmb::Sample::oneShot16(saw));
     m.instruments[1].samples[0].flags = PINGPONG;
-    m.instruments[1].samples[0].loopStart = 0;
     auto& rows = m.patterns[0].rows;
-    rows[0] = {mxmb::note(0, 49, 1), mxmb::note(1, 37, 2)};
-    rows[3] = {mxmb::effect(0, 0x04, 0x48), mxmb::effect(1, 0x01, 0x08)};
-    rows[8] = {mxmb::note(0, 73, 1), mxmb::effect(1, 0x0A, 0x02)};
-    rows[12] = {mxmb::effect(0, 0x0F, 99)};
+    rows[0].push_back(mxmb::note(1, 37, 2));
+    rows[1] = {mxmb::effect(0, 0x04, 0x48), mxmb::effect(1, 0x01, 0x08)};
+    rows[2] = {mxmb::note(0, 73, 1), mxmb::effect(1, 0x0A, 0x02)};
+    rows[3] = {mxmb::effect(0, 0x0F, 99)};
     std::vector<uint8_t> module = mxmb::build(m);
     startFresh(module);
     std::vector<int32_t> mix(2 * chunk);

@@ -68,61 +68,37 @@ Bytes song() {
     return mxmb::build(m);
 }
 
-uint32_t le32(const std::string& s, size_t at) {
-    return static_cast<uint8_t>(s[at]) | (static_cast<uint8_t>(s[at + 1]) << 8) |
-           (static_cast<uint8_t>(s[at + 2]) << 16) | (static_cast<uint32_t>(static_cast<uint8_t>(s[at + 3])) << 24);
-}
-uint32_t le16(const std::string& s, size_t at) {
-    return static_cast<uint8_t>(s[at]) | (static_cast<uint8_t>(s[at + 1]) << 8);
+// `v` as `bytes` little-endian bytes.
+std::string le(uint32_t v, int bytes) {
+    std::string out;
+    for (int k = 0; k < bytes; ++k) out += static_cast<char>(v >> (8 * k));
+    return out;
 }
 
 TEST_F(MxmTool, UsageErrorsExitWithTwo) {
-    Result r = run("");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("usage: mxm"), std::string::npos);
-
-    r = run("--help");
+    Result r = run("--help");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("render"), std::string::npos);
-    EXPECT_EQ(r.err, "");
-
-    for (const char* args :
-         {"frobnicate", "info", "info a b", "render", "render x --seconds 1 --frames 5", "render x --chunk 0",
-          "render x --chunk 16377", "render x --seconds -3", "render x --frames 12abc", "render x -o",
-          "render x --bogus", "trace x", "trace x --ticks", "trace x --ticks -1"}) {
+    for (const char* args : {"", "frobnicate", "info a b", "render x --seconds 1 --frames 5", "render x --chunk 16377",
+                             "render x --frames 12abc", "render x -o", "trace x --ticks -1"}) {
         r = run(args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_NE(r.err, "") << args;
         EXPECT_EQ(r.out, "") << args;
     }
-    r = run("render --help");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("--chunk"), std::string::npos);
 }
 
 TEST_F(MxmTool, BadInputsExitWithOneAndSayWhy) {
-    std::string missing = dir_ + "/nothing.mxm";
-    for (const char* cmd : {"info", "render", "trace"}) {
-        std::string extra = std::string(cmd) == "trace" ? " --ticks 1" : "";
-        Result r = run(std::string(cmd) + " '" + missing + "'" + extra);
-        EXPECT_EQ(r.status, 1) << cmd;
-        EXPECT_NE(r.err.find("nothing.mxm"), std::string::npos) << r.err;
-        EXPECT_NE(r.err.find("No such file"), std::string::npos) << r.err;
-    }
+    Result r = run("trace '" + dir_ + "/nothing.mxm' --ticks 1");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("nothing.mxm: No such file"), std::string::npos) << r.err;
 
     Bytes good = song();
     std::string truncated = write("cut.mxm", Bytes(good.begin(), good.end() - 3));
-    Result r = run("info '" + truncated + "'");
+    r = run("info '" + truncated + "'");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("invalid module at byte"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("past the end"), std::string::npos) << r.err;
-
-    Bytes wrongMagic = good;
-    wrongMagic[1] = 'Y';
-    r = run("trace '" + write("magic.mxm", wrongMagic) + "' --ticks 2");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("magic"), std::string::npos) << r.err;
-    EXPECT_EQ(r.out, "");
 
     // An invalid module or an unwritable place leaves no output file behind.
     std::string wav = dir_ + "/out.wav";
@@ -140,19 +116,10 @@ TEST_F(MxmTool, RenderWritesAWavHeaderAndTheSameBytesRawAndInAnyChunking) {
     ASSERT_EQ(run("render '" + module + "' -o '" + wav + "' --frames 10000").status, 0);
     std::string w = readAll(wav);
     ASSERT_EQ(w.size(), 44u + 40000u);
-    EXPECT_EQ(w.substr(0, 4), "RIFF");
-    EXPECT_EQ(le32(w, 4), 36u + 40000u);
-    EXPECT_EQ(w.substr(8, 8), "WAVEfmt ");
-    EXPECT_EQ(le32(w, 16), 16u);
-    EXPECT_EQ(le16(w, 20), 1u);       // PCM
-    EXPECT_EQ(le16(w, 22), 2u);       // stereo
-    EXPECT_EQ(le32(w, 24), 44100u);   // frames per second
-    EXPECT_EQ(le32(w, 28), 176400u);  // bytes per second
-    EXPECT_EQ(le16(w, 32), 4u);
-    EXPECT_EQ(le16(w, 34), 16u);
-    EXPECT_EQ(w.substr(36, 4), "data");
-    EXPECT_EQ(le32(w, 40), 40000u);
-    EXPECT_NE(w.substr(44).find_first_not_of('\0'), std::string::npos);  // not silence
+    // PCM, stereo, 44,100 frames and 176,400 bytes a second, 4-byte frames of 16-bit samples.
+    EXPECT_EQ(w.substr(0, 44), "RIFF" + le(36 + 40000, 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(2, 2) +
+                                   le(44100, 4) + le(176400, 4) + le(4, 2) + le(16, 2) + "data" + le(40000, 4));
+    EXPECT_NE(w.find_first_not_of('\0', 44), std::string::npos);  // not silence
 
     ASSERT_EQ(run("render '" + module + "' -o '" + raw + "' --frames 10000 --raw --chunk 1").status, 0);
     EXPECT_EQ(readAll(raw), w.substr(44));
@@ -161,46 +128,30 @@ TEST_F(MxmTool, RenderWritesAWavHeaderAndTheSameBytesRawAndInAnyChunking) {
     EXPECT_EQ(piped.out, w.substr(44));
 
     // Seconds are whole frames; the default name follows the module's.
-    ASSERT_EQ(run("render '" + module + "' -o '" + wav + "' --seconds 0.5").status, 0);
-    EXPECT_EQ(readAll(wav).size(), 44u + 22050u * 4);
-    std::string here = "cd '" + dir_ + "' && '" + MXM_TOOL + "' render song.mxm --frames 10 --raw";
+    std::string here = "cd '" + dir_ + "' && '" + MXM_TOOL + "' render song.mxm --seconds 0.5 --raw";
     ASSERT_EQ(std::system(here.c_str()), 0);
-    EXPECT_EQ(readAll(dir_ + "/song.raw").size(), 40u);
-    // No temporary files are left.
-    EXPECT_EQ(std::system(("ls '" + dir_ + "' | grep -q part").c_str()) == 0, false);
+    EXPECT_EQ(readAll(raw).size(), 22050u * 4);
+    EXPECT_NE(std::system(("ls '" + dir_ + "' | grep -q part").c_str()), 0);  // no temporary files left
 }
 
 TEST_F(MxmTool, TraceAndInfoDescribeTheSong) {
     std::string module = write("song.mxm", song());
     Result r = run("trace '" + module + "' --ticks 5");
     ASSERT_EQ(r.status, 0) << r.err;
-    std::vector<std::string> lines;
-    for (size_t at = 0, nl; (nl = r.out.find('\n', at)) != std::string::npos; at = nl + 1)
-        lines.push_back(r.out.substr(at, nl - at));
-    ASSERT_EQ(lines.size(), 5u);
-    const char* const channelKeys[] = {"active",     "period",      "tickPeriod", "step",       "mixVolume",
-                                       "mixPan",     "volume",      "panning",    "fadeVolume", "keyHeld",
-                                       "restartPos", "volEnvPoint", "volEnvTick"};
-    for (size_t k = 0; k < lines.size(); ++k) {
-        const std::string& l = lines[k];
+    size_t at = 0;
+    for (int k = 0; k < 5; ++k) {  // one line a tick, two channels each
         std::string head = "{\"n\":" + std::to_string(k) + ",\"orderPos\":0,\"row\":" + std::to_string(k / 4) +
                            ",\"tick\":" + std::to_string(k % 4) +
-                           ",\"speed\":4,\"tempo\":125,\"globalVolume\":64,\"channels\":[{";
-        EXPECT_EQ(l.substr(0, head.size()), head);
-        EXPECT_EQ(l.substr(l.size() - 3), "}]}");
-        // Two channel objects, each with every key in order.
-        size_t at = 0;
-        for (int c = 0; c < 2; ++c) {
-            for (const char* key : channelKeys) {
-                at = l.find(std::string("\"") + key + "\":", at);
-                ASSERT_NE(at, std::string::npos) << key << " in " << l;
-            }
-        }
-        EXPECT_EQ(l.find("\"active\"", at), std::string::npos);
+                           ",\"speed\":4,\"tempo\":125,\"globalVolume\":64,\"channels\":[{\"active\":";
+        ASSERT_EQ(r.out.substr(at, head.size()), head);
+        size_t nl = r.out.find("}]}\n", at);
+        ASSERT_NE(nl, std::string::npos);
+        EXPECT_LT(r.out.find("},{\"active\":", at), nl);
+        at = nl + 4;
     }
+    EXPECT_EQ(at, r.out.size());
     // The note on row 0 starts channel 0 at note 49's period and step.
-    EXPECT_NE(lines[0].find("\"channels\":[{\"active\":1,\"period\":0,\"tickPeriod\":0,\"step\":194"),
-              std::string::npos);
+    EXPECT_NE(r.out.find("\"channels\":[{\"active\":1,\"period\":0,\"tickPeriod\":0,\"step\":194"), std::string::npos);
 
     r = run("info '" + module + "'");
     ASSERT_EQ(r.status, 0) << r.err;

@@ -137,37 +137,3 @@ TEST(PlayerEffects, TremorSpeedTempoAndSync) {
     song.rows(1);
     EXPECT_EQ(mxm::getSyncValue(), 5);
 }
-
-// Every command and volume byte with varied parameters and notes, in both models, on
-// an instrument with looped envelopes: volumes stay in range (and the sanitizer build
-// sees no fault).
-TEST(PlayerEffects, EveryCommandKeepsValuesInRange) {
-    for (bool linear : {true, false}) {
-        mxmb::Module m = testModule(64);
-        m.linearPeriods = linear;
-        if (!linear) m.minPeriod = 100, m.maxPeriod = 60000;
-        m.instruments[0].volEnv.points = {{3, 10}, {0, 50}, {4, 64}, {2, 0}, {0, 30}};
-        m.instruments[0].volEnv.sustain = 2;
-        m.instruments[0].volEnv.loopEnd = 3;
-        m.instruments[0].panEnv = m.instruments[0].volEnv;
-        for (int k = 0; k < 2 * 64 * 4; ++k) {
-            uint8_t fx = static_cast<uint8_t>(k % 0x36), param = static_cast<uint8_t>(k * 37);
-            if (fx == 0x0B || fx == 0x0D) fx = 0x34;  // no jumps
-            if (fx >= 0x24) param &= 15;
-            if (fx == 0x2A || fx == 0x32) param &= 1;                                          // short loops and delays
-            if (fx == 0x0F) param = static_cast<uint8_t>(param < 32 ? param % 7 + 1 : param);  // speed 1..7
-            mxmb::Cell cell = note(static_cast<uint8_t>(k % 4), static_cast<uint8_t>(k * 7 % 98), k % 2);
-            m.patterns[k / 256].rows[k / 4 % 64].push_back(
-                withVolume(withEffect(cell, fx, param), static_cast<uint8_t>(k * 13)));
-        }
-        Song song(m);
-        for (int t = 0; t < 3000; ++t) {
-            song.tick();
-            ASSERT_LE(song.s().globalVolume, 64);
-            for (int c = 0; c < 4; ++c) {
-                ASSERT_LE(song.ch(c).volume, 64) << t;
-                ASSERT_LE(song.ch(c).mixVolume, 128) << t;
-            }
-        }
-    }
-}

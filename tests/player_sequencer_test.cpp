@@ -95,7 +95,6 @@ TEST(PlayerNotes, InstrumentAloneNoteAloneAndKeyOff) {
     m.patterns[0].rows[1] = {mxmb::note(0, 0, 2)};                                // instrument alone
     m.patterns[0].rows[2] = {withEffect(mxmb::note(0, 61, 0), letter('C'), 33)};  // note alone
     m.patterns[0].rows[3] = {mxmb::keyOff(0)};
-    m.patterns[0].rows[4] = {mxmb::note(0, 49, 9)};  // instrument number beyond the count
     Song song(m);
     song.rows(1);
     song.tick(3);
@@ -117,10 +116,6 @@ TEST(PlayerNotes, InstrumentAloneNoteAloneAndKeyOff) {
     song.rows(1);  // key-off with a volume envelope: released, fade not cut
     EXPECT_EQ(song.ch(0).keyHeld, 0);
     EXPECT_EQ(song.ch(0).fadeVolume, 32768);
-    song.ch(0).restartPos = -1;
-    song.rows(1);  // the number is not taken, the note plays with the current instrument
-    EXPECT_EQ(song.ch(0).instrumentNumber, 2);
-    EXPECT_EQ(song.ch(0).restartPos, 0);
 }
 
 TEST(PlayerNotes, KeyOffWithoutEnvelopeSampleMapAndCellScope) {
