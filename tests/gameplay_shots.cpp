@@ -59,38 +59,24 @@ TEST_F(World, NoThrowDuringThePauseOrWithoutLives) {
     for (auto& s : shots) EXPECT_EQ(s.health, 0);
 }
 
-TEST_F(World, AShotHitsOnlyTheLowestOverlappingSlotOnce) {
+TEST_F(World, ShotsHitTheLowestOverlappingSlotOnceEach) {
     parkTargets();
-    game.progress = 1000;  // ranks up to 10 take part
-    place(0, 200.0f, 200.0f);
-    place(13, 200.0f, 200.0f);
-    shots[5].posX = 215.0f;
-    shots[5].posY = 225.0f;
-    shots[5].health = 1;
-    shotUpdate(shots[5]);
-    EXPECT_EQ(shots[5].health, 0);
-    EXPECT_EQ(targets[0].health, fullHealth(0) - 1);
-    EXPECT_EQ(targets[13].health, fullHealth(13));
-    EXPECT_EQ(game.progress, 1003);
-    shotUpdate(shots[5]);  // spent: hits nothing more
-    EXPECT_EQ(targets[0].health, fullHealth(0) - 1);
-}
-
-TEST_F(World, TwoShotsOnOneTargetInOneFrame) {
-    parkTargets();
+    game.progress = 1000;       // ranks up to 10 take part
     place(12, 200.0f, 200.0f);  // health 2
-    for (int n = 1; n <= 2; ++n) {
+    place(26, 200.0f, 200.0f);  // health 3
+    for (int n = 1; n <= 3; ++n) {
         shots[n].posX = 213.0f + n;
         shots[n].posY = 225.0f;
         shots[n].velX = 1.0f;
         shots[n].health = 1;
     }
-    shots[3] = shots[1];  // a third one finds it gone
-    step(4);
+    step(4);  // two finish slot 12 in this frame; the third finds it gone and takes slot 26
     EXPECT_EQ(targets[12].health, 0);
-    EXPECT_EQ(game.progress, 106);
-    EXPECT_EQ(shots[1].health + shots[2].health, 0);
-    EXPECT_EQ(shots[3].health, 1);
+    EXPECT_EQ(targets[26].health, 2);
+    EXPECT_EQ(game.progress, 1009);
+    EXPECT_EQ(shots[1].health + shots[2].health + shots[3].health, 0);
+    step(8);  // spent shots hit nothing more
+    EXPECT_EQ(targets[26].health, 2);
 }
 
 namespace {

@@ -135,16 +135,4 @@ TEST(Letterbox, FourByThreeAsLargeAsFitsCentred) {
     }
 }
 
-TEST(HeadlessMessages, FullscreenKeysToggleAndNeverReachTheQueue) {
-    const int queued = headlessQueuedMessages();
-    const bool before = headlessFullscreen();
-    headlessKeyEvent(SDL_SCANCODE_F11, true, false, false);
-    headlessKeyEvent(SDL_SCANCODE_F11, false, false, false);
-    EXPECT_NE(headlessFullscreen(), before);
-    headlessKeyEvent(SDL_SCANCODE_RETURN, true, false, true);
-    headlessKeyEvent(SDL_SCANCODE_RETURN, false, false, true);
-    EXPECT_EQ(headlessFullscreen(), before);
-    EXPECT_EQ(headlessQueuedMessages(), queued);
-}
-
 TEST(HeadlessExit, EndsTheProcessWithTheCode) { EXPECT_EXIT(exitProcess(3), ::testing::ExitedWithCode(3), ""); }

@@ -7,9 +7,9 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -51,21 +51,18 @@ SimRun runSim(const std::string& args) {
 std::string summarise(const std::string& line) {
     const size_t poolsAt = line.find(", \"targets\": ["), drawsAt = line.find(", \"draws\": [");
     if (poolsAt == std::string::npos || drawsAt == std::string::npos) return line;  // the exit line
-    auto field = [&](size_t from, const char* key, const char* next) {
-        const size_t a = line.find(key, from) + std::strlen(key);
-        return line.substr(a, line.find(next, a) - a);
-    };
+    static const std::regex draw(
+        R"re(\{"tex": ("tex(\w+)"), "pos": (\[[^\]]*\]), "centre": \[[^\]]*\], "colour": ("\w+"))re");
+    static const std::regex shot("Banana|Ring|Plate|Joystick|Bottle");
     std::string s = line.substr(0, poolsAt) + ", \"draws\": [", sep;
     int shotDraws = 0;
-    for (size_t at = line.find("{\"tex\": ", drawsAt); at != std::string::npos; at = line.find("{\"tex\": ", at + 1)) {
-        const std::string tex = field(at, "{\"tex\": ", ", ");
-        if (tex == "\"texBanana\"" || tex == "\"texRing\"" || tex == "\"texPlate\"" || tex == "\"texJoystick\"" ||
-            tex == "\"texBottle\"") {
+    for (std::sregex_iterator m(line.begin() + drawsAt, line.end(), draw), end; m != end; ++m) {
+        if (std::regex_match((*m)[2].str(), shot)) {
             ++shotDraws;
             continue;
         }
-        s += sep + "{\"tex\": " + tex + ", \"pos\": " + field(at, "\"pos\": ", ", \"centre\"") +
-             ", \"colour\": " + field(at, "\"colour\": ", ", ") + "}";
+        s +=
+            sep + "{\"tex\": " + (*m)[1].str() + ", \"pos\": " + (*m)[3].str() + ", \"colour\": " + (*m)[4].str() + "}";
         sep = ", ";
     }
     return s + "], \"shotDraws\": " + std::to_string(shotDraws) + "}";
