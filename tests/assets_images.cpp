@@ -91,7 +91,9 @@ TEST(AssetsImages, OnlyTheBackdropHoldsOpaqueBlack) {
     for (int n = 0; n < assets::IMAGE_COUNT; ++n) {
         Decoded d = decode(n);
         size_t black = 0;
-        auto isBlack = [&](size_t i) { return (d.rgba[i] | d.rgba[i + 1] | d.rgba[i + 2]) == 0 && d.rgba[i + 3] == 255; };
+        auto isBlack = [&](size_t i) {
+            return (d.rgba[i] | d.rgba[i + 1] | d.rgba[i + 2]) == 0 && d.rgba[i + 3] == 255;
+        };
         for (size_t i = 0; i < d.rgba.size(); i += 4) black += isBlack(i);
         if (n > 0) {
             EXPECT_EQ(black, 0u) << "image " << n;

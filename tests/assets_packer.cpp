@@ -87,7 +87,8 @@ TEST(AssetsPacker, SameInputsGiveTheSameBytesAsTheLinkedBlockAndExtractGivesThem
     ASSERT_EQ(block.size(), assets::blockSize());
     EXPECT_TRUE(std::equal(block.begin(), block.end(), assets::blockData()));
     ASSERT_EQ(packer("--block " + q(w / "a.bin") + " --extract " + q(w), w).status, 0);
-    EXPECT_EQ(readFile(w / imageFile(14)), Bytes(assets::imageData(14), assets::imageData(14) + assets::imageLength(14)));
+    EXPECT_EQ(readFile(w / imageFile(14)),
+              Bytes(assets::imageData(14), assets::imageData(14) + assets::imageLength(14)));
     EXPECT_EQ(readFile(w / "module.mxm"), readFile(SKARVO_MODULE_FILE));
     fs::remove_all(w);
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -68,6 +69,7 @@ inline void takeOverStreaming() {
     out.stopRequests.store(0);
 }
 
+// Each test starts on a fresh headless ring and ends with the output shut down.
 class SoundTest : public ::testing::Test {
   protected:
     void SetUp() override {

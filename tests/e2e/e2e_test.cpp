@@ -202,7 +202,8 @@ TEST(Play, HoldingSpaceThrowsAtTheRepeatRateAndEscapeStillEnds) {
     e2e::savePng(held, ARTIFACTS + "/e2e_hold_space.png");
     Image a = e2e::normalise(held);
     int busyColumns = 0;
-    for (int x0 = 70; x0 < 560; x0 += 16) busyColumns += e2e::differingBox(a, reference, {x0, 228, x0 + 16, 282}).count >= 10;
+    for (int x0 = 70; x0 < 560; x0 += 16)
+        busyColumns += e2e::differingBox(a, reference, {x0, 228, x0 + 16, 282}).count >= 10;
     EXPECT_GE(busyColumns, 8) << "holding Space threw no trail of objects";
     ASSERT_TRUE(e2e::xdotool(*xserver(), {"keydown", "Left", "keydown", "Up"}));
     expectEscapeEnds(g);
