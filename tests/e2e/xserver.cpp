@@ -120,20 +120,15 @@ void focus(XServer& x, Window w) {
 bool cursorInvisibleAt(XServer& x, int px, int py, bool* known) {
     XWarpPointer(x.display, None, DefaultRootWindow(x.display), 0, 0, 0, 0, px, py);
     XSync(x.display, False);
+    sleepMs(100);  // the server updates the sprite as the pointer crosses into the window
     int eventBase = 0, errorBase = 0;
-    *known = XFixesQueryExtension(x.display, &eventBase, &errorBase);
-    if (!*known) return false;
-    // The server updates the sprite as the pointer crosses into the window; give it a moment.
-    sleepMs(100);
-    XFixesCursorImage* cursor = XFixesGetCursorImage(x.display);
-    if (!cursor) {
-        *known = false;
-        return false;
-    }
+    XFixesCursorImage* cursor = nullptr;
+    if (XFixesQueryExtension(x.display, &eventBase, &errorBase)) cursor = XFixesGetCursorImage(x.display);
+    *known = cursor != nullptr;
     bool invisible = true;
-    for (int i = 0; i < cursor->width * cursor->height; ++i)
-        if ((cursor->pixels[i] >> 24) & 0xFF) invisible = false;
-    XFree(cursor);
+    for (int i = 0; cursor && i < cursor->width * cursor->height; ++i)
+        invisible = invisible && !(cursor->pixels[i] >> 24 & 0xFF);
+    if (cursor) XFree(cursor);
     return invisible;
 }
 
@@ -194,15 +189,12 @@ bool decodePng(const uint8_t* data, size_t size, Image* image) {
     png_image png{};
     png.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_memory(&png, data, size)) return false;
-    png.format = PNG_FORMAT_RGBA;
-    std::vector<uint8_t> rgba(PNG_IMAGE_SIZE(png));
-    if (!png_image_finish_read(&png, nullptr, rgba.data(), 0, nullptr)) return false;
+    png.format = PNG_FORMAT_RGB;
     image->width = int(png.width);
     image->height = int(png.height);
-    image->rgb.resize(size_t(png.width) * png.height * 3);
-    for (size_t i = 0; i < size_t(png.width) * png.height; ++i)
-        for (int c = 0; c < 3; ++c) image->rgb[i * 3 + c] = uint8_t(rgba[i * 4 + c] * rgba[i * 4 + 3] / 255);
-    return true;
+    image->rgb.resize(PNG_IMAGE_SIZE(png));
+    const png_color black{0, 0, 0};
+    return png_image_finish_read(&png, &black, image->rgb.data(), 0, nullptr) != 0;
 }
 
 }  // namespace e2e
