@@ -37,20 +37,15 @@ fs::path tempDir() {
     return fs::path(pattern);
 }
 
-struct PackerResult {
-    int status;
-    std::string errors;
-};
-
-PackerResult packer(const std::string& args, const fs::path& work) {
-    fs::path err = work / "stderr.txt";
-    std::string cmd = std::string("'") + SKARVO_PACKER + "' " + args + " 2>'" + err.string() + "'";
-    int raw = std::system(cmd.c_str());
-    Bytes e = readFile(err);
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, std::string(e.begin(), e.end())};
-}
-
 std::string q(const fs::path& p) { return "'" + p.string() + "'"; }
+
+// Runs the packer: its exit status, and what it wrote to stderr in `errors`.
+int packer(const std::string& args, const fs::path& work, std::string* errors = nullptr) {
+    int raw = std::system(("'" SKARVO_PACKER "' " + args + " 2>" + q(work / "stderr.txt")).c_str());
+    Bytes e = readFile(work / "stderr.txt");
+    if (errors) errors->assign(e.begin(), e.end());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
 
 std::string imageFile(int n) {
     char name[64];
@@ -78,7 +73,7 @@ TEST(AssetsPacker, SameInputsGiveTheSameBytesAsTheLinkedBlockAndExtractGivesThem
     fs::path w = tempDir();
     for (std::string run : {"a", "b"}) {
         std::string out = " --bin " + q(w / (run + ".bin")) + " --cpp " + q(w / (run + ".cpp"));
-        ASSERT_EQ(packer(sources(SKARVO_IMAGE_DIR) + out, w).status, 0);
+        ASSERT_EQ(packer(sources(SKARVO_IMAGE_DIR) + out, w), 0);
     }
     Bytes block = readFile(w / "a.bin");
     EXPECT_EQ(block, readFile(w / "b.bin"));
@@ -86,7 +81,7 @@ TEST(AssetsPacker, SameInputsGiveTheSameBytesAsTheLinkedBlockAndExtractGivesThem
     // Nothing in this program loads the module, so the linked block is still as packed.
     ASSERT_EQ(block.size(), assets::blockSize());
     EXPECT_TRUE(std::equal(block.begin(), block.end(), assets::blockData()));
-    ASSERT_EQ(packer("--block " + q(w / "a.bin") + " --extract " + q(w), w).status, 0);
+    ASSERT_EQ(packer("--block " + q(w / "a.bin") + " --extract " + q(w), w), 0);
     EXPECT_EQ(readFile(w / imageFile(14)),
               Bytes(assets::imageData(14), assets::imageData(14) + assets::imageLength(14)));
     EXPECT_EQ(readFile(w / "module.mxm"), readFile(SKARVO_MODULE_FILE));
@@ -105,16 +100,16 @@ TEST(AssetsPacker, RefusesAnImageOverItsBudgetOrAModuleOfTheWrongLength) {
     ASSERT_LE(natural.size() + 12, budget);
     // One byte over, or too close to the budget for a padding chunk: refused, saying why.
     writeFile(images / imageFile(n), grownPng(natural, budget + 1));
-    PackerResult over = packer(sources(images) + " --bin " + q(w / "block.bin"), w);
-    EXPECT_NE(over.status, 0);
-    EXPECT_NE(over.errors.find("budget"), std::string::npos) << over.errors;
-    EXPECT_NE(over.errors.find(imageFile(n)), std::string::npos) << over.errors;
+    std::string errors;
+    EXPECT_NE(packer(sources(images) + " --bin " + q(w / "block.bin"), w, &errors), 0);
+    EXPECT_NE(errors.find("budget"), std::string::npos) << errors;
+    EXPECT_NE(errors.find(imageFile(n)), std::string::npos) << errors;
     writeFile(images / imageFile(n), grownPng(natural, budget - 5));
-    EXPECT_NE(packer(sources(images) + " --bin " + q(w / "block.bin"), w).status, 0);
+    EXPECT_NE(packer(sources(images) + " --bin " + q(w / "block.bin"), w), 0);
     // Exactly the budget: stored as it is, without padding.
     Bytes exact = grownPng(natural, budget);
     writeFile(images / imageFile(n), exact);
-    ASSERT_EQ(packer(sources(images) + " --bin " + q(w / "block.bin"), w).status, 0);
+    ASSERT_EQ(packer(sources(images) + " --bin " + q(w / "block.bin"), w), 0);
     Bytes block = readFile(w / "block.bin");
     EXPECT_TRUE(std::equal(exact.begin(), exact.end(), block.begin() + static_cast<long>(assets::imageOffset(n))));
 
@@ -122,10 +117,11 @@ TEST(AssetsPacker, RefusesAnImageOverItsBudgetOrAModuleOfTheWrongLength) {
     module.pop_back();
     writeFile(w / "short.mxm", module);
     fs::remove(w / "block.bin");
-    PackerResult shortRun = packer(
-        "--images " + q(SKARVO_IMAGE_DIR) + " --module " + q(w / "short.mxm") + " --bin " + q(w / "block.bin"), w);
-    EXPECT_NE(shortRun.status, 0);
-    EXPECT_NE(shortRun.errors.find("31571"), std::string::npos) << shortRun.errors;
+    EXPECT_NE(
+        packer("--images " + q(SKARVO_IMAGE_DIR) + " --module " + q(w / "short.mxm") + " --bin " + q(w / "block.bin"),
+               w, &errors),
+        0);
+    EXPECT_NE(errors.find("31571"), std::string::npos) << errors;
     EXPECT_FALSE(fs::exists(w / "block.bin"));
     fs::remove_all(w);
 }
