@@ -11,7 +11,6 @@
 
 namespace {
 
-using audio::soundOutput;
 using platform::SoundStep;
 
 constexpr uint32_t RING = audio::STREAM_BUFFER_BYTES;
