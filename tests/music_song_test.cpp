@@ -78,10 +78,8 @@ TEST(SongText, RejectsMalformedLinesNamingTheLine) {
     const std::pair<const char*, const char*> cases[] = {
         {"00 | H-5 01 .. ...", "s.txt:6: channel 0: bad note"},
         {"00 | C-5 01 ..", "needs 4 fields"},
-        {"64 | C-5 01 .. ...", "outside 0..63"},
         {"00 | C-5 01 .. 1008", "bad effect"},
         {"00 C-5 01 .. ...", "followed by '|'"},
-        {"tempo fast", "not a whole number"},
         {"05 | C-5 01 .. ...\n05 | C-5 01 .. ...", "s.txt:7: rows must be in ascending"},
     };
     for (const auto& [line, says] : cases) {
@@ -187,20 +185,6 @@ TEST(SongCompilerTool, BadSongFailsWithTheLineAndLeavesNoOutput) {
     EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 1) << rc;
     EXPECT_NE(readText(err).find("songc_bad.txt:6: channel 0: bad note 'Q-5'"), std::string::npos) << readText(err);
     EXPECT_FALSE(std::ifstream(out).good()) << "a failed run left an output file";
-}
-
-TEST(SongLint, WarnsOfGlidesThatStopShort) {
-    // B-4 to E-5 is 5 semitones; 306 glides only 3 of them in the row's ticks.
-    music::SongText s = music::parseSong(
-        "channels 2\nspeed 5\ntempo 125\norder 0\npattern 0 rows 8\n"
-        "00 | --- .. .. ... | B-4 01 .. ...\n"
-        "01 | --- .. .. ... | E-5 .. .. 306\n"
-        "02 | --- .. .. ... | E-5 .. .. 300\n",
-        "s.txt");
-    std::vector<std::string> w = music::lintSong(s, "s.txt");
-    ASSERT_EQ(w.size(), 1u);
-    EXPECT_EQ(w[0], "s.txt:7: channel 1: the glide to E-5 stops 2.00 semitones short");
-    EXPECT_TRUE(music::lintSong(gameSong(), "song.txt").empty());
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
 // End-to-end tests: the real skarvo binary in a private Xvfb, driven with real key
 // events (xdotool), judged by screenshots, exit codes and SDL's disk audio recording.
 //
-// Timing is never assumed: every step polls for the condition it needs, with generous
-// limits, so a loaded machine only makes the tests slower. The game is frame-rate
-// driven, so positions are checked with wide margins.
+// Every step polls for the condition it needs, with generous limits, so a loaded
+// machine only makes the tests slower; positions are checked with wide margins.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -164,11 +163,9 @@ TEST(Play, BackdropFigureWalkAndThrow) {
     e2e::savePng(walked, ARTIFACTS + "/e2e_walked.png");
     EXPECT_GT(moved.centreX, figure.centreX + 60) << "the figure did not walk right";
 
-    // Space throws: an object leaves the figure's hand and flies right, so it soon
-    // shows beside the figure's 64-pixel square. The square is placed from the walked
-    // distance (the figure stood at x 0), not from the drawing, as the throwing frames
-    // reach further right than the walking ones. The region ends well left of where
-    // targets come back on the right (x >= 576).
+    // Space throws an object that flies right beside the figure's 64-pixel square,
+    // placed from the walked distance (throwing frames reach further than walking
+    // ones), and well left of where targets come back (x >= 576).
     int squareLeft = moved.minX - figure.minX;
     e2e::Region beside = {squareLeft + 66, 228, std::min(squareLeft + 216, 560), 282};
     EXPECT_LT(e2e::differingBox(e2e::normalise(e2e::grab(*xserver(), g.window)), reference, beside).count, 20)
