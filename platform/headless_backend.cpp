@@ -1,8 +1,8 @@
 // headless_backend.cpp — the platform without a display, for tests and tools.
 //
-// Implements: window class and window (records only, nothing on screen), the message
-// queue (messages the caller queued, one per peek), dispatch to the window
-// procedure, the clock (the value the caller set), the graphics device drawing with
+// Implements: the window (a record only, nothing on screen), the message queue
+// (messages the caller queued, one per peek), dispatch to the window procedure, the
+// clock (the value the caller set), the graphics device drawing with
 // SDL's software renderer into a 640 × 480 surface (the same drawing code as the
 // real window), present (flushes the drawing; no pacing, the caller owns time),
 // textures, the sprite batch with its draw log, PNG snapshots, and exit through a
@@ -28,14 +28,8 @@ struct Window {
     WindowClass windowClass;
 };
 
-struct Direct3D {
-    int unused;
-};
-
 namespace {
 
-WindowClass registered{};
-bool haveClass = false;
 Window theWindow{};
 bool haveWindow = false;
 int cursorCount = 0;
@@ -44,7 +38,6 @@ InputState input{};
 bool fullscreen = false;
 void (*exitHandler)(int) = nullptr;
 
-Direct3D theDirect3D{};
 Device theDevice{};
 bool haveDevice = false;
 SDL_Surface* surface = nullptr;
@@ -54,27 +47,11 @@ uint8_t pixels[BACK_BUFFER_WIDTH * BACK_BUFFER_HEIGHT * 4];
 
 // --- window and messages ---
 
-Window* getDesktopWindow() { return nullptr; }
-
-void* getModuleHandle(const char*) {
-    static int module;
-    return &module;
-}
-
-uint16_t registerClass(const WindowClass* windowClass) {
-    if (!windowClass || !windowClass->windowProc || !windowClass->className) return 0;
-    registered = *windowClass;
-    haveClass = true;
-    return 1;
-}
-
 Window* createWindow(uint32_t, const char* className, const char*, uint32_t, int, int, int, int, Window*, void*, void*,
                      void*) {
-    if (!haveClass || !className || std::strcmp(className, registered.className) != 0) {
-        setLastError("window creation", "class not registered");
-        return nullptr;
-    }
-    theWindow.windowClass = registered;
+    const WindowClass* windowClass = registeredClass(className);
+    if (!windowClass) return nullptr;
+    theWindow.windowClass = *windowClass;
     haveWindow = true;
     return &theWindow;
 }
@@ -94,8 +71,6 @@ intptr_t dispatchMessage(const Message* msg) {
     return msg->window->windowClass.windowProc(msg->window, msg->message, msg->wParam, msg->lParam);
 }
 
-intptr_t defWindowProc(Window*, uint32_t, uintptr_t, intptr_t) { return 0; }
-
 void exitProcess(int code) {
     if (exitHandler) exitHandler(code);
     std::fflush(nullptr);
@@ -107,8 +82,6 @@ void exitProcess(int code) {
 uint32_t timeGetTime() { return clockMs; }
 
 // --- device ---
-
-Direct3D* direct3DCreate(uint32_t) { return &theDirect3D; }
 
 Device* createDevice(Direct3D* direct3d, uint32_t, uint32_t, Window* focusWindow, uint32_t, const PresentParameters*) {
     if (!direct3d || !focusWindow) {

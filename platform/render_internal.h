@@ -5,6 +5,7 @@
 //
 // A backend makes the renderer and calls renderMakeDevice(); render.cpp implements
 // every device, texture and sprite call but present, which each backend owns.
+// backend_common.cpp answers the window-class and Direct3D calls for both.
 #pragma once
 
 #include <SDL.h>
@@ -54,6 +55,8 @@ void renderMakeDevice(Device* device, SDL_Renderer* renderer, SDL_Texture* backB
 SpriteBatch* renderLastBatch();
 // Records a failure for lastError().
 void setLastError(const char* what, const char* detail);
+// The registered class when `className` names it; else null, with the failure recorded.
+const WindowClass* registeredClass(const char* className);
 
 // One sprite's quad as SDL vertices: the texel `centre` on `position`, the batch
 // transform applied, half a pixel added (our pixel centres sit at +0.5), tinted.

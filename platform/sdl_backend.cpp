@@ -4,13 +4,12 @@
 // hidden; resizable, high-DPI aware), fullscreen on F11 or Alt+Enter (borderless,
 // desktop size), the message peek (one message per call: keys by physical position
 // with auto-repeat, gamepads as arrow/Space/Escape keys with hot-plug, key-ups for
-// every held key on focus loss, close), dispatch, default window procedure,
-// immediate exit, the millisecond clock (low 32 bits of SDL's 64-bit ticks), the
-// graphics device on SDL's renderer (accelerated with vsync, else software) drawing
-// into a 640 × 480 render-target texture, and present: the back buffer letterboxed
-// 4:3 into the window with a smooth filter, waiting for the display's refresh, or
-// paced to 60 Hz where there is none (dummy/offscreen drivers, software renderer,
-// vsync that does not wait).
+// every held key on focus loss, close), dispatch, immediate exit, the millisecond
+// clock (low 32 bits of SDL's 64-bit ticks), the graphics device on SDL's renderer
+// (accelerated with vsync, else software) drawing into a 640 × 480 render-target
+// texture, and present: the back buffer letterboxed 4:3 into the window with a
+// smooth filter, waiting for the display's refresh, or paced to 60 Hz where there is
+// none (dummy/offscreen drivers, software renderer, vsync that does not wait).
 // Lacks: more than one window, mouse input, lost-device recovery (SDL keeps
 // textures), a depth buffer (see device.h).
 #include <cstdio>
@@ -32,16 +31,9 @@ struct Window {
     SDL_Renderer* renderer;  // made with the window, taken by the device
 };
 
-struct Direct3D {
-    int unused;
-};
-
 namespace {
 
-WindowClass registered{};
-bool haveClass = false;
 Window theWindow{};
-Direct3D theDirect3D{};
 Device theDevice{};
 bool haveDevice = false;
 int cursorCount = 0;
@@ -151,26 +143,10 @@ void paceTo60Hz() {
 
 // --- window and messages ---
 
-Window* getDesktopWindow() { return nullptr; }
-
-void* getModuleHandle(const char*) {
-    static int module;
-    return &module;
-}
-
-uint16_t registerClass(const WindowClass* windowClass) {
-    if (!windowClass || !windowClass->windowProc || !windowClass->className) return 0;
-    registered = *windowClass;
-    haveClass = true;
-    return 1;
-}
-
 Window* createWindow(uint32_t, const char* className, const char* caption, uint32_t, int x, int y, int width,
                      int height, Window*, void*, void*, void*) {
-    if (!haveClass || !className || std::strcmp(className, registered.className) != 0) {
-        setLastError("window creation", "class not registered");
-        return nullptr;
-    }
+    const WindowClass* windowClass = registeredClass(className);
+    if (!windowClass) return nullptr;
     if (theWindow.sdl) return &theWindow;
     if (!initVideo()) return nullptr;
     // Hidden until its renderer exists: some renderers make the window anew, and the
@@ -189,7 +165,7 @@ Window* createWindow(uint32_t, const char* className, const char* caption, uint3
     theWindow.sdl = w;
     theWindow.outer = SDL_Rect{x, y, width, height};
     placeOuter(&theWindow);
-    theWindow.windowClass = registered;
+    theWindow.windowClass = *windowClass;
     return &theWindow;
 }
 
@@ -215,8 +191,6 @@ intptr_t dispatchMessage(const Message* msg) {
     return msg->window->windowClass.windowProc(msg->window, msg->message, msg->wParam, msg->lParam);
 }
 
-intptr_t defWindowProc(Window*, uint32_t, uintptr_t, intptr_t) { return 0; }
-
 void exitProcess(int code) {
     std::fflush(nullptr);
     std::_Exit(code);
@@ -227,8 +201,6 @@ void exitProcess(int code) {
 uint32_t timeGetTime() { return static_cast<uint32_t>(SDL_GetTicks64()); }
 
 // --- device ---
-
-Direct3D* direct3DCreate(uint32_t) { return &theDirect3D; }
 
 Device* createDevice(Direct3D* direct3d, uint32_t, uint32_t, Window* focusWindow, uint32_t, const PresentParameters*) {
     if (!direct3d || !focusWindow || !focusWindow->sdl) {
