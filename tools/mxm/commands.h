@@ -34,6 +34,11 @@ int readModule(const std::string& source, ModuleImage& image);
 // Prints "mxm COMMAND: message" and a pointer to the help on stderr; returns EXIT_USAGE.
 int usageError(const char* command, const std::string& message);
 
+// Takes a command-line word that is none of the command's options as the module (a
+// path or "--embedded") into `file`. A usage error (EXIT_USAGE) if it looks like an
+// option or a module was already given; else EXIT_OK.
+int takeModuleArg(const char* command, const char* arg, const char*& file);
+
 // Strict number parsing: the whole text, in range; false otherwise.
 bool parseUnsigned(const char* text, uint64_t min, uint64_t max, uint64_t& value);
 bool parsePositiveReal(const char* text, double& value);

@@ -67,6 +67,14 @@ int usageError(const char* command, const std::string& message) {
     return EXIT_USAGE;
 }
 
+int takeModuleArg(const char* command, const char* arg, const char*& file) {
+    if (std::strcmp(arg, "--embedded") != 0 && arg[0] == '-' && arg[1] != 0)
+        return usageError(command, std::string("unknown option '") + arg + "'");
+    if (file != nullptr) return usageError(command, "more than one module given");
+    file = arg;
+    return EXIT_OK;
+}
+
 bool parseUnsigned(const char* text, uint64_t min, uint64_t max, uint64_t& value) {
     if (text == nullptr || *text < '0' || *text > '9') return false;
     errno = 0;

@@ -107,10 +107,7 @@ int runInfo(int argc, char** argv) {
             std::fputs(USAGE, stdout);
             return EXIT_OK;
         }
-        if (std::strcmp(argv[i], "--embedded") != 0 && argv[i][0] == '-' && argv[i][1] != 0)
-            return usageError("info", std::string("unknown option '") + argv[i] + "'");
-        if (file != nullptr) return usageError("info", "more than one module given");
-        file = argv[i];
+        if (int status = takeModuleArg("info", argv[i], file)) return status;
     }
     if (file == nullptr) return usageError("info", "no module given");
 

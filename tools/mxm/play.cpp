@@ -112,7 +112,7 @@ std::string statusLine(double seconds) {
 }  // namespace
 
 int runPlay(int argc, char** argv) {
-    std::string file;
+    const char* file = nullptr;
     double limitSeconds = 0;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -123,15 +123,11 @@ int runPlay(int argc, char** argv) {
             if (i + 1 >= argc || !parsePositiveReal(argv[++i], limitSeconds)) {
                 return usageError("play", "--seconds needs a positive number");
             }
-        } else if (a != "--embedded" && a.size() > 1 && a[0] == '-') {
-            return usageError("play", "unknown option '" + a + "'");
-        } else if (!file.empty()) {
-            return usageError("play", "give one module");
-        } else {
-            file = a;
+        } else if (int status = takeModuleArg("play", argv[i], file)) {
+            return status;
         }
     }
-    if (file.empty()) return usageError("play", "which module? (a file or --embedded)");
+    if (file == nullptr) return usageError("play", "which module? (a file or --embedded)");
 
     // Validated copy; it must outlive the streaming thread (samples decode in place).
     ModuleImage image;

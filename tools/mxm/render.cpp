@@ -114,12 +114,8 @@ int runRender(int argc, char** argv) {
                 return usageError("render", "--chunk needs a frame count from 1 to 16376");
         } else if (a == "--raw") {
             raw = true;
-        } else if (a != "--embedded" && a.size() > 1 && a[0] == '-') {
-            return usageError("render", "unknown option '" + a + "'");
-        } else if (file != nullptr) {
-            return usageError("render", "more than one module given");
-        } else {
-            file = argv[i];
+        } else if (int status = takeModuleArg("render", argv[i], file)) {
+            return status;
         }
     }
     if (file == nullptr) return usageError("render", "no module given");

@@ -48,12 +48,8 @@ int runTrace(int argc, char** argv) {
             if (!parseUnsigned(i + 1 < argc ? argv[++i] : nullptr, 0, 0xFFFFFFFFull, ticks))
                 return usageError("trace", "--ticks needs a whole number of ticks");
             haveTicks = true;
-        } else if (a != "--embedded" && a.size() > 1 && a[0] == '-') {
-            return usageError("trace", "unknown option '" + a + "'");
-        } else if (file != nullptr) {
-            return usageError("trace", "more than one module given");
-        } else {
-            file = argv[i];
+        } else if (int status = takeModuleArg("trace", argv[i], file)) {
+            return status;
         }
     }
     if (file == nullptr) return usageError("trace", "no module given");
