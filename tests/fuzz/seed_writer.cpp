@@ -84,14 +84,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: fuzz_seeds OUTDIR\n");
         return 2;
     }
-    // Between them: 1 to 32 channels, both period models, with and without delta coding,
-    // effects walked from five starting points.
+    // Between them: 1 to 32 channels, both period models, with and without delta coding;
+    // chosen as the five of a larger set that start the fuzzer on the most coverage.
     const struct {
         uint32_t channels;
         int firstEffect;
         bool linear, delta;
     } songs[] = {
-        {1, 0, true, false}, {4, 11, false, false}, {8, 22, true, true}, {3, 33, false, true}, {32, 44, true, true}};
+        {1, 0, true, false}, {2, 5, true, true}, {8, 17, true, true}, {2, 47, false, true}, {32, 3, true, true}};
     int written = 0;
     for (const auto& s : songs) {
         std::string path = std::string(argv[1]) + "/seed-" + std::to_string(written++) + ".mxm";
