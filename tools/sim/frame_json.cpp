@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 
 #include "gameplay/entity.h"
 #include "platform/headless.h"
@@ -20,6 +21,16 @@ void putFloat(std::FILE* out, float v) {
         std::fputs("null", out);
 }
 
+// Numbers separated by ", ".
+void putFloats(std::FILE* out, std::initializer_list<float> values) {
+    const char* separator = "";
+    for (float v : values) {
+        std::fputs(separator, out);
+        putFloat(out, v);
+        separator = ", ";
+    }
+}
+
 void putTexture(std::FILE* out, const void* texture) {
     const char* name = textureName(texture);
     if (name)
@@ -30,11 +41,7 @@ void putTexture(std::FILE* out, const void* texture) {
 
 void putVec(std::FILE* out, const platform::Vec3& v) {
     std::fputc('[', out);
-    putFloat(out, v.x);
-    std::fputs(", ", out);
-    putFloat(out, v.y);
-    std::fputs(", ", out);
-    putFloat(out, v.z);
+    putFloats(out, {v.x, v.y, v.z});
     std::fputc(']', out);
 }
 
@@ -92,9 +99,7 @@ void printFrameJson(std::FILE* out, int frame) {
     for (int i = 0; i < skarvo::POOL_SIZE; ++i) {
         const skarvo::EntityRecord& t = skarvo::targets[i];
         std::fputs(i ? ", [" : "[", out);
-        putFloat(out, t.posX);
-        std::fputs(", ", out);
-        putFloat(out, t.posY);
+        putFloats(out, {t.posX, t.posY});
         std::fprintf(out, ", %d, %d]", t.health, t.hitStamp);
     }
 
@@ -102,13 +107,7 @@ void printFrameJson(std::FILE* out, int frame) {
     for (int i = 0; i < skarvo::POOL_SIZE; ++i) {
         const skarvo::EntityRecord& s = skarvo::shots[i];
         std::fputs(i ? ", [" : "[", out);
-        putFloat(out, s.posX);
-        std::fputs(", ", out);
-        putFloat(out, s.posY);
-        std::fputs(", ", out);
-        putFloat(out, s.velX);
-        std::fputs(", ", out);
-        putFloat(out, s.velY);
+        putFloats(out, {s.posX, s.posY, s.velX, s.velY});
         std::fprintf(out, ", %d, %d, ", s.health, s.hitStamp);
         putTexture(out, s.texture);
         std::fputc(']', out);
