@@ -53,8 +53,9 @@ TEST(Frame, BackdropFillsTheBackBufferAsTheImageShowsIt) {
     int count = 0;
     const SpriteDrawRecord* d = headlessSpriteDraws(&count);
     for (int i = 0; i < count; ++i) {
-        const int x0 = static_cast<int>(d[i].position.x - d[i].centre.x),
-                  y0 = static_cast<int>(d[i].position.y - d[i].centre.y);
+        // Clamped before the conversion: targets may be drawn far off the screen.
+        const int x0 = static_cast<int>(std::clamp(d[i].position.x - d[i].centre.x, -1000.0f, 1000.0f)),
+                  y0 = static_cast<int>(std::clamp(d[i].position.y - d[i].centre.y, -1000.0f, 1000.0f));
         for (int y = std::max(0, y0 - 2); y < std::min(480, y0 + textureHeight(d[i].texture) + 2); ++y)
             for (int x = std::max(0, x0 - 2); x < std::min(640, x0 + textureWidth(d[i].texture) + 2); ++x)
                 covered[y * 640 + x] = true;
