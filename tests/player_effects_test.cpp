@@ -52,14 +52,17 @@ TEST(PlayerEffects, PitchSlidesFineSlidesAndClamps) {
 
 TEST(PlayerEffects, TonePortamentoWithGlissando) {
     mxmb::Module m = rowsModule({
-        {withEffect(note(0, 49, 1), extended(3), 1)},
-        {withEffect(note(0, 51, 0), 3, 0x02)},
+        {withEffect(note(0, 49, 1), extended(3), 1), note(1, 49, 1)},
+        {withEffect(note(0, 51, 0), 3, 0x02), withVolume(note(1, 48, 0), 0xF8)},
     });
     m.instruments[0].samples[0].relativePitch = -64;  // whole notes at 64, -192, -448
     Song song(m);
     song.tick(6);
+    song.ch(0).restartPos = -1;
     EXPECT_EQ(song.trace(6, 1, {[&] { return song.ch(0).tickPeriod; }})[0], (V{64, 64, 64, 64, 64, -192}));
-    EXPECT_EQ(song.ch(0).period, -96);  // slides smoothly underneath
+    EXPECT_EQ(song.ch(0).period, -96);     // slides smoothly underneath
+    EXPECT_EQ(song.ch(0).restartPos, -1);  // the note is a target, not a restart
+    EXPECT_EQ(song.ch(1).period, 320);     // volume column F8: 8 × 256 a tick, stopped at the target
 }
 
 TEST(PlayerEffects, VibratoTremoloAndArpeggio) {

@@ -133,18 +133,3 @@ TEST(PlayerNotes, KeyOffWithoutEnvelopeSampleMapAndCellScope) {
     EXPECT_EQ(song.ch(1).active, 1);     // K00 beside a note: released, the note still starts
     EXPECT_EQ(song.ch(1).keyHeld, 0);
 }
-
-TEST(PlayerNotes, TonePortamentoSetsATargetWithoutRestarting) {
-    mxmb::Module m = testModule();
-    m.patterns[0].rows[0] = {mxmb::note(0, 49, 1), mxmb::note(1, 49, 1)};
-    m.patterns[0].rows[1] = {withEffect(mxmb::note(0, 50, 1), 3, 0x20), withVolume(mxmb::note(1, 48, 0), 0xF8)};
-    Song song(m);
-    song.rows(1);
-    song.ch(0).restartPos = -1;
-    song.rows(1);
-    EXPECT_EQ(song.ch(0).restartPos, -1);
-    EXPECT_EQ(song.ch(0).period, 0);
-    song.tick();
-    EXPECT_EQ(song.ch(0).period, -256);  // 0x20 × 16 = 512 per tick, stopped at the target
-    EXPECT_EQ(song.ch(1).period, 256);   // 8 × 256 per tick from the volume column
-}
