@@ -15,13 +15,26 @@ namespace {
 
 const char* WINDOW_MANAGER = "/usr/bin/openbox";
 
+// The geometry of the window manager's frame around `w` (its ancestor just below the root).
+e2e::Geometry outerGeometry(e2e::XServer& x, Window w) {
+    for (;;) {
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(x.display, w, &root, &parent, &children, &count)) break;
+        if (children) XFree(children);
+        if (parent == root || parent == 0) break;
+        w = parent;
+    }
+    return e2e::windowGeometry(x, w);
+}
+
 // Polls the window's outer geometry until it is width × height at the top left, for up to 5 s.
 void expectGeometry(e2e::XServer& x, Window w, int width, int height) {
     const int64_t deadline = e2e::nowMs() + 5000;
-    e2e::Geometry g = e2e::windowGeometry(x, w);
+    e2e::Geometry g = outerGeometry(x, w);
     while ((g.x != 0 || g.y != 0 || g.width != width || g.height != height) && e2e::nowMs() < deadline) {
         e2e::sleepMs(50);
-        g = e2e::windowGeometry(x, w);
+        g = outerGeometry(x, w);
     }
     EXPECT_TRUE(g.x == 0 && g.y == 0 && g.width == width && g.height == height)
         << g.width << "x" << g.height << " at " << g.x << "," << g.y << ", wanted " << width << "x" << height;
