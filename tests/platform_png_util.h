@@ -4,33 +4,25 @@
 #include <png.h>
 
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 namespace testpng {
 
-// Encodes w × h pixels as a PNG: RGBA bytes, or palette indices when `paletteRgba`
-// is given (entries with alpha below 255 go to the transparency chunk).
-inline std::vector<uint8_t> encode(int w, int h, const std::vector<uint8_t>& pixels,
-                                   const std::vector<uint8_t>* paletteRgba = nullptr) {
-    png_image image;
-    std::memset(&image, 0, sizeof image);
+// Encodes w × h RGBA pixels as a PNG (empty on failure).
+inline std::vector<uint8_t> encodeRgba(int w, int h, const std::vector<uint8_t>& rgba) {
+    png_image image{};
     image.version = PNG_IMAGE_VERSION;
     image.width = w;
     image.height = h;
-    image.format = paletteRgba ? PNG_FORMAT_RGBA_COLORMAP : PNG_FORMAT_RGBA;
-    image.colormap_entries = paletteRgba ? static_cast<png_uint_32>(paletteRgba->size() / 4) : 0;
-    const void* map = paletteRgba ? paletteRgba->data() : nullptr;
+    image.format = PNG_FORMAT_RGBA;
     png_alloc_size_t size = 0;
-    png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, map);
+    png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr);
     std::vector<uint8_t> out(size);
-    if (!png_image_write_to_memory(&image, out.data(), &size, 0, pixels.data(), 0, map)) out.clear();
+    if (!png_image_write_to_memory(&image, out.data(), &size, 0, rgba.data(), 0, nullptr)) size = 0;
     out.resize(size);
     png_image_free(&image);
     return out;
 }
-
-inline std::vector<uint8_t> encodeRgba(int w, int h, const std::vector<uint8_t>& rgba) { return encode(w, h, rgba); }
 
 // A w × h image of one colour (RGBA bytes).
 inline std::vector<uint8_t> solid(int w, int h, uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
