@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr uint32_t RING = audio::STREAM_BUFFER_BYTES;
+using sound_test::RING;
 
 TEST(SoundSdl, DiskRecordingIsOneSilentRingThenTheDirectRender) {
     const std::string path = std::string(SKARVO_ARTIFACTS) + "/sound_disk.raw";

@@ -1,6 +1,5 @@
 // sound_support.h — what the sound output tests share: a small song that keeps every
-// part of the render busy, a direct render of it, a fixture that resets the headless
-// ring, and taking the streaming over from the thread to run its iterations one by one.
+// part of the render busy, a direct render of it, and a fixture on a fresh headless ring.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -17,6 +16,8 @@
 #include "sound_ring_headless.h"
 
 namespace sound_test {
+
+constexpr uint32_t RING = audio::STREAM_BUFFER_BYTES;
 
 // Two channels, a looped saw and a one-shot 16-bit blip, notes on many rows, a fast
 // tempo so ticks fall inside most renders; the order list repeats the pattern.
@@ -44,29 +45,18 @@ inline std::vector<uint8_t> songModule() {
 // `bytes` bytes of 16-bit PCM rendered straight from the start of the song, in
 // chunks the size of one usual streaming iteration.
 inline std::vector<uint8_t> directRender(uint32_t bytes) {
-    std::vector<uint8_t> module = songModule();
+    std::vector<uint8_t> module = songModule(), out(bytes);
     auto state = std::make_unique<mxm::PlayerState>();
     mxm::loadModule(state.get(), module.data());
     mxm::startSong(0);
-    std::vector<uint8_t> out(bytes);
     std::vector<int32_t> mix(2 * 1102);
-    for (uint32_t at = 0; at < bytes;) {
-        uint32_t frames = std::min<uint32_t>(1102, (bytes - at) / 4);
+    for (uint32_t at = 0, frames = 0; at < bytes; at += frames * 4) {
+        frames = std::min<uint32_t>(1102, (bytes - at) / 4);
         audio::renderFrames(frames, mix.data());
         audio::convertToPcm16(mix.data(), out.data() + at, frames * 4);
-        at += frames * 4;
     }
     mxm::stopSong();
     return out;
-}
-
-// Ends the thread initPlayer started but keeps the ring open, so the test drives
-// audio::streamIteration itself. Before startSong, the thread only saw a still ring.
-inline void takeOverStreaming() {
-    audio::SoundOutput& out = audio::soundOutput;
-    out.stopRequests.store(1);
-    if (out.threadHandle.joinable()) out.threadHandle.join();
-    out.stopRequests.store(0);
 }
 
 // Each test starts on a fresh headless ring and ends with the output shut down.

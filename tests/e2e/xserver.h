@@ -45,10 +45,11 @@ void stopXvfb(XServer* server);
 
 // The top-level window whose name is exactly `title` and that is mapped; 0 on timeout.
 Window waitForWindow(XServer& x, const char* title, int timeoutMs);
+// The window's own place and size; frameGeometry gives those of the window manager's
+// frame around it (its ancestor just below the root), the window itself when unmanaged.
 Geometry windowGeometry(XServer& x, Window w);
+Geometry frameGeometry(XServer& x, Window w);
 std::string windowName(XServer& x, Window w);
-// Gives the window the keyboard focus, as a window manager would on a click.
-void focus(XServer& x, Window w);
 // Moves the pointer to screen position (px, py) and reports whether the cursor image
 // shown there has no visible pixel (XFixes). `known` is false when XFixes is missing.
 bool cursorInvisibleAt(XServer& x, int px, int py, bool* known);
