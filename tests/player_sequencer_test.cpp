@@ -70,7 +70,7 @@ TEST(PlayerNotes, InstrumentAloneNoteAloneAndKeyOff) {
     m.instruments[1].volEnv.points = {{4, 64}, {0, 0}};
     m.instruments[1].samples[0].panning = 200;
     m.patterns[0].rows[0] = {withEffect(mxmb::note(0, 49, 2), letter('C'), 50), mxmb::note(1, 49, 1)};
-    m.patterns[0].rows[1] = {mxmb::note(0, 0, 2), mxmb::keyOff(1)};  // instrument alone
+    m.patterns[0].rows[1] = {mxmb::note(0, 0, 2), mxmb::keyOff(1)};               // instrument alone
     m.patterns[0].rows[2] = {withEffect(mxmb::note(0, 61, 0), letter('C'), 33)};  // note alone
     m.patterns[0].rows[3] = {mxmb::keyOff(0)};
     Song song(m);

@@ -36,8 +36,8 @@ TEST(FuzzRegressions, LoopEdgesStayInsideTheImage) {
     m.orders = {0};
     m.patterns.push_back(mxmb::Pattern::empty(32));
     // 16-bit last, so its stored point at the loop end is the image's last two bytes.
-    for (const mxmb::Sample& s : {mxmb::Sample::looped8({-128, 127, -128, 127}, 0), mxmb::Sample::looped8({1, 2, 3}, 3),
-                                  ping8, ping16})
+    for (const mxmb::Sample& s :
+         {mxmb::Sample::looped8({-128, 127, -128, 127}, 0), mxmb::Sample::looped8({1, 2, 3}, 3), ping8, ping16})
         m.instruments.emplace_back().samples.push_back(s);
     const uint8_t effects[4] = {0x09, mxmb::extended(0x9), 0x1B, 0x00};
     for (int r = 0; r < 32; ++r)

@@ -58,8 +58,7 @@ TEST(ValidateModule, ValidModulePassesAndEveryTruncationIsRejected) {
     // The last stored sample point is read, so no prefix of the module is enough.
     Bytes m = validModule();
     EXPECT_EQ(rejection(m), "");
-    for (size_t size = 0; size < m.size(); ++size)
-        ASSERT_FALSE(mxm::validateModule(m.data(), size, nullptr)) << size;
+    for (size_t size = 0; size < m.size(); ++size) ASSERT_FALSE(mxm::validateModule(m.data(), size, nullptr)) << size;
 }
 
 struct Breakage {
