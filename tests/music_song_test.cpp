@@ -37,8 +37,9 @@ std::vector<music::InstrumentText> gameInstruments() {
 const std::string SMALL_HEAD = "channels 4\nspeed 5\ntempo 125\norder 0\n";
 
 TEST(SongText, ReadsCellsOfEveryKind) {
-    music::SongText s = music::parseSong(SMALL_HEAD + "pattern 0 rows 8   # comment\n"
-                                                      "00 | C#5 02 2A 108 | OFF .. .. ... | --- .. 61 ... | --- .. .. EA3\n",
+    music::SongText s = music::parseSong(SMALL_HEAD +
+                                             "pattern 0 rows 8   # comment\n"
+                                             "00 | C#5 02 2A 108 | OFF .. .. ... | --- .. 61 ... | --- .. .. EA3\n",
                                          "s.txt");
     const auto& r = s.patterns.at(0).rows.at(0);
     ASSERT_EQ(r.size(), 4u);
@@ -55,7 +56,10 @@ TEST(SongText, ReadsCellsOfEveryKind) {
 TEST(MusicText, ErrorsNameTheLine) {
     const std::string body = SMALL_HEAD + "pattern 0 rows 64\n";
     const std::string ins = "instrument 1 test\n  synth kick\n  points 100\n  rate 8000 at C-5\n";
-    const struct { std::string text; const char *where, *says = ""; } cases[] = {
+    const struct {
+        std::string text;
+        const char *where, *says = "";
+    } cases[] = {
         {body + "00 | H-5 01 .. ...", "s.txt:6: channel 0: bad note"},
         {body + "00 | C-5 01 ..", "s.txt:6: channel 0: a cell needs 4 fields"},
         {body + "00 | C-5 01 .. 1008", "s.txt:6: channel 0: bad effect"},
@@ -103,7 +107,8 @@ TEST(SongBuild, InstrumentsAreInTuneAndLoopSmoothly) {
         EXPECT_LE(std::abs(s.points[s.loopStart] - s.points[s.end - 1]), biggestStep) << ins[i].name << ": loop seam";
         for (int note : played[i + 1]) {
             double hz = 440.0 * std::pow(2.0, (note + 11 + ins[i].transpose - 69) / 12.0);
-            double cents = 1200.0 * std::log2(music::noteStep(note, s.relativePitch) * 44100.0 / (hz * ins[i].cycle * 1024.0));
+            double cents =
+                1200.0 * std::log2(music::noteStep(note, s.relativePitch) * 44100.0 / (hz * ins[i].cycle * 1024.0));
             EXPECT_LT(std::fabs(cents), 12.0) << ins[i].name << " note " << note;
         }
     }

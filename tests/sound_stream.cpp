@@ -78,8 +78,10 @@ TEST_F(StreamTest, CursorMovedLessThanOneAlignmentRendersNothing) {
 // Lost at the lock: the stretch is skipped (keeps its old silence), the position read
 // again, and the song goes on where it stood.
 TEST_F(StreamTest, LostRingIsRestoredAndThePositionReadAgain) {
-    const struct { SoundStep step; uint32_t times, restores, reads; } cases[] = {
-        {SoundStep::GET_POSITION, 3, 3, 4}, {SoundStep::LOCK, 1, 1, 2}};
+    const struct {
+        SoundStep step;
+        uint32_t times, restores, reads;
+    } cases[] = {{SoundStep::GET_POSITION, 3, 3, 4}, {SoundStep::LOCK, 1, 1, 2}};
     for (uint32_t i = 0; i < 2; ++i) {
         platform::headlessSoundFail(cases[i].step, platform::SOUND_ERR_BUFFER_LOST, cases[i].times);
         auto before = platform::headlessSoundCounts();
@@ -115,7 +117,7 @@ TEST_F(InitTest, ModuleWithoutMagicStillOpensAndPlaysSilence) {
     module[0] ^= 0xFF;
     ASSERT_EQ(audio::initPlayer(nullptr, module.data()), -1);
     takeOverStreaming();
-    mxm::startSong(0);  // refused after the failed load
+    mxm::startSong(0);                                                              // refused after the failed load
     std::memset(const_cast<uint8_t*>(platform::headlessSoundBytes()), 0x55, RING);  // so written silence shows
     for (int i = 0; i < 20; ++i) {
         platform::headlessSoundAdvance(4416);

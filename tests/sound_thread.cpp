@@ -28,7 +28,7 @@ TEST_F(ThreadTest, WritesBehindThePlayPositionWhatADirectRenderGives) {
     ASSERT_EQ(audio::initPlayer(nullptr, module.data()), -1);
     mxm::startSong(0);
     uint64_t total = platform::headlessSoundCounts().unlockedBytes;  // the silence written at start
-    const uint32_t step = 4480;  // whole alignments: every step is written at once
+    const uint32_t step = 4480;                                      // whole alignments: every step is written at once
     for (uint32_t pos = 0; written.size() < 2 * RING; pos = (pos + step) % RING) {
         platform::headlessSoundAdvance(step);
         total += step;

@@ -203,7 +203,8 @@ TEST(Sound, DiskRecordingIsSilentRingThenTheSong) {
 
     // Sample for sample from the start of the song. The comparison may stop early only
     // at an underrun, which shows as the ring replaying what it held one turn before.
-    size_t matched = std::mismatch(want.begin(), want.begin() + songBytes, got.begin() + RING_BYTES).first - want.begin();
+    size_t matched =
+        std::mismatch(want.begin(), want.begin() + songBytes, got.begin() + RING_BYTES).first - want.begin();
     if (matched < songBytes) {
         size_t at = RING_BYTES + (matched & ~size_t(3));
         size_t span = std::min<size_t>(256, got.size() - at);

@@ -120,7 +120,8 @@ Image grab(XServer& x, Window w) {
     Image image;
     XWindowAttributes a{};
     XImage* xi = nullptr;
-    if (XGetWindowAttributes(x.display, w, &a)) xi = XGetImage(x.display, w, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
+    if (XGetWindowAttributes(x.display, w, &a))
+        xi = XGetImage(x.display, w, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
     if (!xi) return image;
     image = {a.width, a.height, std::vector<uint8_t>(size_t(a.width) * a.height * 3)};
     const unsigned long masks[3] = {xi->red_mask, xi->green_mask, xi->blue_mask};
