@@ -22,7 +22,7 @@ TEST(PlayerEffects, VolumeSlidesAndTheirMemories) {
         {effect(0, 6, 0x21), volume(1, 0x83), effect(2, letter('C'), 80)},
     }));
     auto vol = [&song](int c) { return [&song, c] { return int(song.ch(c).volume); }; };
-    std::vector<V> seen = song.trace(6, 6, {vol(0), vol(1), vol(2), [&] { return int(song.s().globalVolume); }});
+    std::vector<V> seen = song.trace(6, 6, {vol(0), vol(1), vol(2), [&] { return int(song.state->globalVolume); }});
     EXPECT_EQ(seen[0], (V{32, 12, 0, 10, 20, 30}));   // A, A00, 5 and 6 share the memory; up wins
     EXPECT_EQ(seen[1], (V{64, 32, 22, 22, 64, 61}));  // 0x55 sets 64; slides; fine down
     EXPECT_EQ(seen[2], (V{10, 13, 16, 11, 6, 64}));   // EA/EB memories; C clamps to 64
@@ -44,10 +44,13 @@ TEST(PlayerEffects, PanningCommands) {
 }
 
 TEST(PlayerEffects, PitchSlidesFineSlidesAndClamps) {
-    Song song(rowsModule(
-        column({note(0, 49, 1), effect(0, 1, 0x10), effect(0, 1, 0x00), effect(0, 2, 0x08), effect(0, extended(1), 2),
-                effect(0, extended(1), 0), effect(0, extended(2), 1), effect(0, letter('X'), 0x13),
-                effect(0, letter('X'), 0x10), effect(0, letter('X'), 0x25), effect(0, 1, 0xFF), effect(0, 2, 0xFF)})));
+    std::vector<mxmb::Row> rows;
+    for (mxmb::Cell c :
+         {note(0, 49, 1), effect(0, 1, 0x10), effect(0, 1, 0x00), effect(0, 2, 0x08), effect(0, extended(1), 2),
+          effect(0, extended(1), 0), effect(0, extended(2), 1), effect(0, letter('X'), 0x13),
+          effect(0, letter('X'), 0x10), effect(0, letter('X'), 0x25), effect(0, 1, 0xFF), effect(0, 2, 0xFF)})
+        rows.push_back({c});
+    Song song(rowsModule(rows));
     EXPECT_EQ(song.trace(12, 6, {[&] { return song.ch(0).tickPeriod; }})[0],
               (V{0, -1280, -2560, -1920, -1952, -1984, -1968, -1980, -1992, -1972, -18432, -18432 + 5 * 4080}));
 }
@@ -119,9 +122,9 @@ TEST(PlayerEffects, TremorSpeedTempoAndSync) {
         {effect(2, extended(0xF), 5)},
     }));
     EXPECT_EQ(song.trace(6, 1, {[&] { return int(song.ch(0).mixVolume); }})[0], (V{128, 128, 128, 0, 0, 128}));
-    EXPECT_EQ((V{song.s().speed, int(song.s().tempo)}), (V{31, 32}));
-    song.rows(1);
+    EXPECT_EQ((V{song.state->speed, int(song.state->tempo)}), (V{31, 32}));
+    song.row();
     EXPECT_EQ(mxm::getSyncValue(), 0x10);
-    song.rows(1);
+    song.row();
     EXPECT_EQ(mxm::getSyncValue(), 5);
 }

@@ -11,8 +11,8 @@ TEST(PlayerLoader, DecodesDeltaSamplesOnceInPlace) {
     mxmb::Module m = testModule();
     m.deltaSamples = true;
     m.instruments[0].samples = {mxmb::Sample::oneShot8({5, -128, 127}), mxmb::Sample::oneShot16({1000, -32768, 32767})};
-    Song song(m, false);
-    const mxm::ModuleHeader& h = song.s().header;
+    Song song(m);
+    const mxm::ModuleHeader& h = song.state->header;
     for (int load = 0; load < 2; ++load) {  // a second load must not decode again
         EXPECT_EQ(static_cast<int8_t>(h.sampleOffsets[0][1]), -128) << load;
         EXPECT_EQ(static_cast<int16_t>(mxm::read16(h.sampleOffsets[1] + 4)), 32767) << load;
@@ -42,7 +42,8 @@ TEST(PlayerPitch, NotePeriodsInBothModels) {
         mxmb::Module m = testModule();
         m.linearPeriods = isLinear;
         m.maxPeriod = isLinear ? m.maxPeriod : 200000;
-        m.instruments.push_back(plainInstrument(64, 128));
+        m.instruments.push_back(plainInstrument());
+        m.instruments[1].samples[0].relativePitch = 128;
         for (uint8_t c = 0; c < 3; ++c) m.patterns[0].rows[0].push_back(mxmb::note(c, notes[c], 1));
         m.patterns[0].rows[0].push_back(mxmb::note(3, 49, 2));
         Song song(m);

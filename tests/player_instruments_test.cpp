@@ -39,7 +39,7 @@ TEST(PlayerInstruments, VolumeScalingAndFadeOut) {
     song.tick();
     EXPECT_EQ(song.ch(0).mixVolume, 254);
     mxm::setMasterVolume(64);
-    song.rows(1);
+    song.row();
     EXPECT_EQ(song.ch(1).mixVolume, 64);  // global volume 32
     song.tick(254);
     EXPECT_EQ(song.ch(0).fadeVolume, 128);  // fade-out 128: 256 ticks from full to silence

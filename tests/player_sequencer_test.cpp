@@ -12,7 +12,7 @@ namespace {
 std::vector<Pos> walk(Song& song, int rows) {
     std::vector<Pos> seen;
     for (int i = 0; i < rows; ++i) {
-        song.rows(1);
+        song.row();
         seen.push_back(song.at());
     }
     return seen;
@@ -36,7 +36,7 @@ TEST(PlayerOrderWalk, PatternLoopStateStartsAfreshOnTheSamePatternAgain) {
     EXPECT_EQ(walk(song, 5), (std::vector<Pos>{{0, 0}, {0, 1}, {0, 0}, {0, 1}, {0, 2}}));
     song.ch(1).loopRow = 2;  // as a break out of a running loop would leave it
     song.ch(1).loopCount = 5;
-    song.rows(1);
+    song.row();
     EXPECT_EQ(song.ch(1).loopRow, 0);
     EXPECT_EQ(song.ch(1).loopCount, 0);
 }
@@ -74,21 +74,21 @@ TEST(PlayerNotes, InstrumentAloneNoteAloneAndKeyOff) {
     m.patterns[0].rows[2] = {withEffect(mxmb::note(0, 61, 0), letter('C'), 33)};  // note alone
     m.patterns[0].rows[3] = {mxmb::keyOff(0)};
     Song song(m);
-    song.rows(1);
+    song.row();
     song.tick(3);
     song.ch(0).restartPos = -1;
     song.ch(0).panning = 10;
-    song.rows(1);  // resets volume, panning and envelope, keeps the voice playing
+    song.row();  // resets volume, panning and envelope, keeps the voice playing
     EXPECT_EQ((V{song.ch(0).restartPos, song.ch(0).volume, song.ch(0).panning, song.ch(0).volEnvTick}),
               (V{-1, 20, 200, 1}));
     EXPECT_EQ(song.ch(1).mixVolume, 0);  // key-off without a volume envelope: silent at once
 
     song.ch(0).panning = 10;
-    song.rows(1);  // restarts the sample at the new pitch, keeps panning
+    song.row();  // restarts the sample at the new pitch, keeps panning
     EXPECT_EQ((V{song.ch(0).restartPos, song.ch(0).period, song.ch(0).volume, song.ch(0).panning}),
               (V{0, -3072, 33, 10}));
 
-    song.rows(1);  // key-off with a volume envelope: released, fade not cut
+    song.row();  // key-off with a volume envelope: released, fade not cut
     EXPECT_EQ(song.ch(0).keyHeld, 0);
     EXPECT_EQ(song.ch(0).fadeVolume, 32768);
 }

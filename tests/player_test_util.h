@@ -6,6 +6,7 @@
 //   EXPECT_EQ(song.ch(0).period, 0);
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -16,11 +17,10 @@
 using V = std::vector<int>;
 
 // One instrument: a looped 8-bit sample, envelopes switched off.
-inline mxmb::Instrument plainInstrument(uint8_t volume = 64, int16_t relativePitch = 0) {
+inline mxmb::Instrument plainInstrument(uint8_t volume = 64) {
     mxmb::Instrument ins;
     ins.samples.push_back(mxmb::Sample::looped8({0, 40, 80, 40, 0, -40, -80, -40}, 0));
     ins.samples[0].volume = volume;
-    ins.samples[0].relativePitch = relativePitch;
     return ins;
 }
 
@@ -37,15 +37,8 @@ inline mxmb::Module testModule(int rows = 16) {
 inline mxmb::Module rowsModule(std::vector<mxmb::Row> rows, uint8_t speed = 6) {
     mxmb::Module m = testModule(64);
     m.initialSpeed = speed;
-    for (size_t i = 0; i < rows.size(); ++i) m.patterns[0].rows[i] = rows[i];
+    std::copy(rows.begin(), rows.end(), m.patterns[0].rows.begin());
     return m;
-}
-
-// One row per cell.
-inline std::vector<mxmb::Row> column(std::vector<mxmb::Cell> cells) {
-    std::vector<mxmb::Row> rows;
-    for (const mxmb::Cell& c : cells) rows.push_back({c});
-    return rows;
 }
 
 inline mxmb::Cell withEffect(mxmb::Cell c, uint8_t effect, uint8_t param) {
@@ -64,21 +57,18 @@ struct Song {
     std::vector<uint8_t> bytes;
     std::unique_ptr<mxm::PlayerState> state = std::make_unique<mxm::PlayerState>();
 
-    explicit Song(const mxmb::Module& m, bool start = true) : bytes(mxmb::build(m)) {
+    explicit Song(const mxmb::Module& m) : bytes(mxmb::build(m)) {
         mxm::loadModule(state.get(), bytes.data());
-        if (start) mxm::startSong(0);
+        mxm::startSong(0);
     }
-    mxm::PlayerState& s() { return *state; }
     mxm::ChannelRecord& ch(int c) { return state->channels[c]; }
     void tick(int n = 1) {
         for (int i = 0; i < n; ++i) mxm::playerTick();
     }
-    // Ticks until `n` more rows have been read.
-    void rows(int n) {
-        for (int i = 0; i < n; ++i) {
-            do mxm::playerTick();
-            while (state->rowTick == 0);
-        }
+    // Ticks until the next row has been read.
+    void row() {
+        do mxm::playerTick();
+        while (state->rowTick == 0);
     }
     // (order position, row) as the position read.
     std::pair<uint32_t, uint32_t> at() const { return {state->orderPos, state->row}; }
