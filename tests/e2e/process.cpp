@@ -25,51 +25,38 @@ Child spawn(const std::vector<std::string>& argv, const std::vector<std::string>
             const std::string& logPath) {
     std::vector<std::string> env(extraEnv);
     for (char** e = environ; *e; ++e) {
-        std::string key = std::string(*e).substr(0, std::string(*e).find('=') + 1);
+        std::string entry = *e, key = entry.substr(0, entry.find('=') + 1);
         if (std::none_of(extraEnv.begin(), extraEnv.end(), [&](const std::string& x) { return x.rfind(key, 0) == 0; }))
-            env.push_back(*e);
+            env.push_back(entry);
     }
     std::vector<char*> args, envp;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
     args.push_back(nullptr);
     envp.push_back(nullptr);
-
     Child child;
     child.startMs = nowMs();
     const pid_t parent = getpid();
-    pid_t pid = fork();
-    if (pid == 0) {
+    child.pid = fork();
+    if (child.pid == 0) {
         // Only async-signal-safe calls until exec. The child dies with the test, so an
         // aborted test leaves no X server or game behind.
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (getppid() != parent) _exit(127);
-        if (!logPath.empty()) {
-            int fd = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (fd >= 0) {
-                dup2(fd, 1);
-                dup2(fd, 2);
-                if (fd > 2) close(fd);
-            }
-        }
+        int fd = logPath.empty() ? -1 : open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd >= 0) dup2(fd, 1), dup2(fd, 2);
         execve(args[0], args.data(), envp.data());
         _exit(127);
     }
-    child.pid = pid;
     return child;
 }
 
 bool waitFor(Child& child, int timeoutMs, int* status) {
     if (child.pid <= 0) return false;
-    int64_t deadline = nowMs() + timeoutMs;
-    while (!child.reaped) {
+    for (int64_t deadline = nowMs() + timeoutMs; !child.reaped; sleepMs(5)) {
         pid_t r = waitpid(child.pid, &child.status, WNOHANG);
-        if (r == child.pid) {
-            child.reaped = true;
-            break;
-        }
-        if (r < 0 || nowMs() >= deadline) return false;
-        sleepMs(5);
+        child.reaped = r == child.pid;
+        if (!child.reaped && (r < 0 || nowMs() >= deadline)) return false;
     }
     if (status) *status = child.status;
     return true;
