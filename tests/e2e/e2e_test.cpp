@@ -76,17 +76,20 @@ void expectEndsWithZero(Game& g, const char* key, const char* after) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status << " after " << after;
 }
 
-// Polls screenshots (5 s at most) until `done` accepts one; returns the last one taken.
+// Polls screenshots (5 s at most) until `done` accepts what differs from `reference` in
+// `r`; keeps the last one as an artifact and returns its box.
 template <typename Pred>
-Image grabUntil(Window w, Pred done) {
+Box pollBox(Window w, const Image& reference, e2e::Region r, const std::string& artifact, Pred done) {
     const int64_t deadline = e2e::nowMs() + 5000;
     Image shot;
-    do {
+    Box box;
+    for (;; e2e::sleepMs(20)) {
         shot = e2e::grab(*xserver(), w);
-        if (done(shot)) break;
-        e2e::sleepMs(20);
-    } while (e2e::nowMs() < deadline);
-    return shot;
+        box = e2e::differingBox(e2e::normalise(shot), reference, r);
+        if (done(box) || e2e::nowMs() >= deadline) break;
+    }
+    e2e::savePng(shot, ARTIFACTS + "/" + artifact);
+    return box;
 }
 
 std::vector<uint8_t> readFile(const std::string& path) {
@@ -132,13 +135,8 @@ TEST(Play, BackdropFigureWalkAndThrow) {
     ASSERT_TRUE(e2e::xdotool(*xserver(), {"keydown", "Right"}));
     e2e::sleepMs(500);
     ASSERT_TRUE(e2e::xdotool(*xserver(), {"keyup", "Right"}));
-    Box moved;
-    e2e::savePng(grabUntil(g.window,
-                           [&](const Image& s) {
-                               moved = e2e::differingBox(e2e::normalise(s), reference, FIGURE_BAND);
-                               return moved.count > 300 && moved.centreX > figure.centreX + 60;
-                           }),
-                 ARTIFACTS + "/e2e_walked.png");
+    Box moved = pollBox(g.window, reference, FIGURE_BAND, "e2e_walked.png",
+                        [&](const Box& b) { return b.count > 300 && b.centreX > figure.centreX + 60; });
     EXPECT_GT(moved.centreX, figure.centreX + 60) << "the figure did not walk right";
 
     // Space throws an object that flies right beside the figure's square, well left of
@@ -147,13 +145,7 @@ TEST(Play, BackdropFigureWalkAndThrow) {
     e2e::Region beside = {squareLeft + 66, 228, std::min(squareLeft + 216, 560), 282};
     ASSERT_LT(e2e::differingBox(e2e::normalise(e2e::grab(*xserver(), g.window)), reference, beside).count, 20);
     ASSERT_TRUE(e2e::xdotool(*xserver(), {"key", "space"}));
-    Box thrown;
-    e2e::savePng(grabUntil(g.window,
-                           [&](const Image& s) {
-                               thrown = e2e::differingBox(e2e::normalise(s), reference, beside);
-                               return thrown.count >= 40;
-                           }),
-                 ARTIFACTS + "/e2e_throw.png");
+    Box thrown = pollBox(g.window, reference, beside, "e2e_throw.png", [](const Box& b) { return b.count >= 40; });
     EXPECT_GE(thrown.count, 40) << "no thrown object beside the figure";
     expectEndsWithZero(g, "Escape", "Escape");
 }
