@@ -2,8 +2,7 @@
 // loaded and started on a fresh state.
 //
 //   Song song(rowsModule({{mxmb::note(0, 49, 1)}}));
-//   song.tick();                      // reads row 0
-//   EXPECT_EQ(song.ch(0).period, 0);
+//   song.tick();  // reads row 0
 #pragma once
 
 #include <algorithm>
@@ -70,8 +69,6 @@ struct Song {
         do mxm::playerTick();
         while (state->rowTick == 0);
     }
-    // (order position, row) as the position read.
-    std::pair<uint32_t, uint32_t> at() const { return {state->orderPos, state->row}; }
     // Every `stride` ticks, `count` times, records each of `fields` (one list per field).
     std::vector<V> trace(int count, int stride, std::vector<std::function<int()>> fields) {
         std::vector<V> seen(fields.size());
