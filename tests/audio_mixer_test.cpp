@@ -153,9 +153,7 @@ std::vector<uint8_t> renderPcm(uint32_t frames, uint32_t chunk) {
     mxmb::Module m = tickSong(137);
     m.channelCount = 2;
     m.initialSpeed = 3;
-    std::vector<int32_t> saw;
-    for (int k = 0; k < 64; ++k) saw.push_back(k * 900 - 28000);
-    m.instruments.emplace_back().samples.push_back(mxmb::Sample::oneShot16(saw));
+    m.instruments.emplace_back().samples.push_back(mxmb::Sample::oneShot16({-28000, -5000, 20000, 29000, 0, -15000}));
     m.instruments[1].samples[0].flags = PINGPONG;
     auto& rows = m.patterns[0].rows;
     rows[0].push_back(mxmb::note(1, 37, 2));
