@@ -22,7 +22,6 @@ void wr32(Bytes& b, size_t at, uint32_t v) {
 size_t instrumentAt(const Bytes& b, int n) { return rd32(b, 336 + 4 * (n - 1)); }
 size_t patternAt(const Bytes& b, int p) { return rd32(b, 848 + 4 * p); }
 size_t sampleRecordAt(const Bytes& b, int n, int k) { return instrumentAt(b, n) + 256 + 16 * k; }
-constexpr size_t VOL_ENV = 106, PAN_ENV = 158;
 
 // Two channels, two patterns, an 8-bit looping instrument with envelopes and a
 // 16-bit ping-pong one; delta-coded.
@@ -80,8 +79,9 @@ TEST(ValidateModule, EachCheckRejectsItsFault) {
         {"channel not below count", [](Bytes& b) { b[patternAt(b, 0) + 7] = 0x22; }, "channel count"},
         {"instrument past end", [](Bytes& b) { wr32(b, 340, static_cast<uint32_t>(b.size() - 100)); }, "instrument 2"},
         {"auto-vibrato type", [](Bytes& b) { b[instrumentAt(b, 1) + 102] = 4; }, "auto-vibrato type"},
-        {"envelope last", [](Bytes& b) { b[instrumentAt(b, 1) + VOL_ENV] = 12; }, "last point"},
-        {"envelope value", [](Bytes& b) { b[instrumentAt(b, 1) + PAN_ENV + 4 + 6] = 65; }, "panning envelope point 1"},
+        {"volume envelope last point", [](Bytes& b) { b[instrumentAt(b, 1) + 106] = 12; }, "last point"},
+        {"panning envelope point value", [](Bytes& b) { b[instrumentAt(b, 1) + 158 + 4 + 6] = 65; },
+         "panning envelope point 1"},
         {"sample volume", [](Bytes& b) { b[sampleRecordAt(b, 2, 1) + 9] = 65; }, "volume 65"},
         {"loop start beyond end", [](Bytes& b) { wr32(b, sampleRecordAt(b, 1, 0), 9); }, "loop start"},
         {"8-bit sample in 16-bit part", [](Bytes& b) { wr32(b, 1872 + 8, rd32(b, 28) + rd32(b, 32) - 1); },
