@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "assets/embedded.h"
-#include "mixer.h"
 #include "platform/headless.h"
 #include "platform/messages.h"
 #include "player.h"
