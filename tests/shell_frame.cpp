@@ -47,10 +47,11 @@ TEST(Frame, BackdropFillsTheBackBufferAsTheImageShowsIt) {
                 covered[y * 640 + x] = true;
     }
     // Scaled to 1024 × 512 and back: sharp edges soften, nothing else changes (keyed black shows the clear).
+    const uint8_t* screen = headlessPixels();
     int compared = 0, close = 0;
     for (int i = 0; i < 640 * 480; ++i) {
         int worst = 0;
-        for (int c = 0; c < 3; ++c) worst = std::max(worst, std::abs(headlessPixels()[i * 4 + c] - source[i * 4 + c]));
+        for (int c = 0; c < 3; ++c) worst = std::max(worst, std::abs(screen[i * 4 + c] - source[i * 4 + c]));
         compared += !covered[i];
         close += !covered[i] && worst <= 24;
     }
