@@ -52,7 +52,6 @@ TEST_F(World, ContactIsStrictAndCostsALifePerTouchingTargetPerFrame) {
 
 TEST_F(World, GameOverPausesWithoutThrowsAndReturns) {
     parkTargets();
-    game.progress = 1234;
     player.posX = 50.0f;
     player.posY = 350.0f;
     player.health = 1;
