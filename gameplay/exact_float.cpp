@@ -46,6 +46,19 @@ float productRounded(int32_t i, float f) {
     return roundPair(hi, lo);
 }
 
+float productRoundedWide(float f, double d) {
+    double whole = static_cast<double>(f) * d;
+    if (whole == 0.0 || !std::isfinite(whole)) return static_cast<float>(whole);
+    // Veltkamp split: d == dHigh + dLow exactly, each with at most 26 significant bits,
+    // so each partial product (24 × 26 bits) is exact; their sum as an exact pair.
+    double t = 134217729.0 * d;  // 2^27 + 1
+    double dHigh = t - (t - d);
+    double dLow = d - dHigh;
+    double hi, lo;
+    twoSum(static_cast<double>(f) * dHigh, static_cast<double>(f) * dLow, &hi, &lo);
+    return roundPair(hi, lo);
+}
+
 float sumRounded(float f, int32_t i) {
     double hi, lo;
     twoSum(static_cast<double>(f), static_cast<double>(i), &hi, &lo);
