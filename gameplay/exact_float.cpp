@@ -1,7 +1,13 @@
 #include "exact_float.h"
 
+#include <cfloat>
 #include <cmath>
 #include <limits>
+
+// The exact products and sums below need each double operation rounded once, to double.
+#if defined(__FAST_MATH__) || FLT_EVAL_METHOD != 0
+#error "build without -ffast-math and with SSE arithmetic (FLT_EVAL_METHOD 0)"
+#endif
 
 namespace skarvo {
 namespace {

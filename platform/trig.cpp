@@ -2,7 +2,13 @@
 // integer significand), then Taylor kernels on [-π/4, π/4].
 #include "trig.h"
 
+#include <cfloat>
 #include <cstring>
+
+// The exact products and sums below need each double operation rounded once, to double.
+#if defined(__FAST_MATH__) || FLT_EVAL_METHOD != 0
+#error "build without -ffast-math and with SSE arithmetic (FLT_EVAL_METHOD 0)"
+#endif
 
 namespace platform {
 namespace {
