@@ -16,3 +16,8 @@ if(TARGET skarvo-sim)
   target_compile_definitions(sim_tests PRIVATE SKARVO_SIM="$<TARGET_FILE:skarvo-sim>")
   add_dependencies(sim_tests skarvo-sim)
 endif()
+
+# Once-rounded float arithmetic and the trigonometry it is fed, without a game world.
+if(TARGET skarvo_gameplay)
+  skarvo_test(gameplay_exact_tests SOURCES gameplay_exact.cpp LIBS skarvo_gameplay)
+endif()
