@@ -4,9 +4,6 @@
 // requests of C frames, each converted with convertToPcm16. The bytes do not depend
 // on C. A named output is written to a temporary file beside it and renamed when
 // complete, so no half-written file is ever left under the requested name.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -17,6 +14,7 @@
 #include "commands.h"
 #include "mixer.h"
 #include "player.h"
+#include "../portable_io.h"
 
 namespace mxmtool {
 
@@ -137,12 +135,7 @@ int runRender(int argc, char** argv) {
     if (!toStdout) {
         temp = target + ".partXXXXXX";
         int fd = mkstemp(temp.data());
-        if (fd >= 0) {
-            // mkstemp makes the file private; give it the usual permissions.
-            mode_t mask = umask(0);
-            umask(mask);
-            fchmod(fd, 0666 & ~mask);
-        }
+        if (fd >= 0) portable::giveUsualPermissions(fd);
         if (fd < 0 || (out = fdopen(fd, "wb")) == nullptr) {
             std::fprintf(stderr, "mxm: %s: %s\n", target.c_str(), std::strerror(errno));
             if (fd >= 0) {
@@ -172,7 +165,7 @@ int runRender(int argc, char** argv) {
     mxm::startSong(0);
     std::vector<int32_t> mix(2 * chunk);
     std::vector<uint8_t> pcm(4 * chunk);
-    bool progress = isatty(STDERR_FILENO) != 0;
+    bool progress = portable::isTerminal(stderr);
     uint64_t step = frames / 100 + 1, nextShown = 0;
     for (uint64_t done = 0; done < frames;) {
         uint32_t n = static_cast<uint32_t>(frames - done < chunk ? frames - done : chunk);
@@ -197,7 +190,7 @@ int runRender(int argc, char** argv) {
         std::remove(temp.c_str());
         return EXIT_FAILED;
     }
-    if (std::rename(temp.c_str(), target.c_str()) != 0) {
+    if (!portable::replaceFile(temp.c_str(), target.c_str())) {
         std::fprintf(stderr, "mxm: %s: %s\n", target.c_str(), std::strerror(errno));
         std::remove(temp.c_str());
         return EXIT_FAILED;
