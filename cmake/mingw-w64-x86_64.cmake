@@ -18,9 +18,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # One self-contained .exe each: no libgcc, libstdc++ or winpthread DLL beside it.
-# binmode.o opens every file and the standard streams in binary mode, so the tools
-# write "\n" and not "\r\n": their output is the same bytes as on Linux.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ /usr/${triple}/lib/binmode.o")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # Tests run through Wine when it is there (make test-windows puts it there).
 find_program(SKARVO_WINE NAMES wine64 wine)

@@ -14,3 +14,6 @@ target_link_libraries(skarvo_platform_headless PUBLIC skarvo_platform_core)
 
 add_library(skarvo_sound_ring_headless OBJECT ${platform_dir}/sound/sound_ring_headless.cpp)
 target_include_directories(skarvo_sound_ring_headless PUBLIC ${platform_dir}/sound)
+
+# Tools' standard streams in binary mode (linked by cmake/windows-tools.cmake).
+add_library(skarvo_binary_stdio OBJECT ${platform_dir}/win32_binary_stdio.cpp)

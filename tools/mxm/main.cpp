@@ -55,6 +55,12 @@ int main(int argc, char** argv) {
     }
     for (const Command& c : COMMANDS)
         if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 1, argv + 1);
+#ifndef MXM_HAVE_PLAY
+    if (std::strcmp(argv[1], "play") == 0) {
+        std::fprintf(stderr, "mxm: play: this build has no sound output (render to a WAV file instead)\n");
+        return mxmtool::EXIT_USAGE;
+    }
+#endif
     std::fprintf(stderr, "mxm: unknown command '%s'\nTry 'mxm --help'.\n", argv[1]);
     return mxmtool::EXIT_USAGE;
 }
