@@ -41,7 +41,7 @@ bench: build
 # linked; the build-time generators are built natively inside $(WIN_BUILD)/host.
 windows:
 	@bash scripts/deps-windows.sh
-	cmake -S . -B $(WIN_BUILD) -G Ninja --toolchain cmake/mingw-w64-x86_64.cmake \
+	cmake -S . -B $(WIN_BUILD) -G Ninja --toolchain cmake/mingw-w64-x86_64.cmake --no-warn-unused-cli \
 	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSKARVO_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(WIN_BUILD) -j $(JOBS)
 
