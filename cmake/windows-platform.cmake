@@ -17,3 +17,7 @@ target_include_directories(skarvo_sound_ring_headless PUBLIC ${platform_dir}/sou
 
 # Tools' standard streams in binary mode (linked by cmake/windows-tools.cmake).
 add_library(skarvo_binary_stdio OBJECT ${platform_dir}/win32_binary_stdio.cpp)
+
+# The real Windows backend, as far as it goes: window, messages, clock.
+add_library(skarvo_platform_win32 STATIC ${platform_dir}/win32_window.cpp)
+target_link_libraries(skarvo_platform_win32 PUBLIC skarvo_platform_core winmm)

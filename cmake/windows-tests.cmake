@@ -32,3 +32,8 @@ skarvo_test(platform_tests
 target_include_directories(platform_tests SYSTEM PRIVATE /usr/include/SDL2 ${PROJECT_SOURCE_DIR}/cmake/windows-sdl-shim)
 
 skarvo_test(sim_script_tests SOURCES sim_script.cpp LIBS skarvo_sim_script)
+
+# The real window needs a display: label win32_gui, run by scripts/test-windows.sh in Xvfb.
+add_executable(platform_win32_tests platform_win32_window.cpp)
+target_link_libraries(platform_win32_tests PRIVATE skarvo_platform_win32 GTest::gtest GTest::gtest_main)
+gtest_discover_tests(platform_win32_tests PROPERTIES TIMEOUT 120 LABELS win32_gui RUN_SERIAL ON)

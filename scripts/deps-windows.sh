@@ -12,7 +12,7 @@ packages=(
   libsdl2-dev libgtest-dev libgmock-dev
 )
 if [ "${1:-}" = "test" ]; then
-  packages+=(wine wine64)
+  packages+=(wine wine64 xvfb)
 fi
 
 missing=()
