@@ -170,8 +170,8 @@ int deviceEndScene(Device* device) { return device ? 0 : -1; }
 
 int deviceSetTransform(Device* device, uint32_t state, const Matrix* matrix) {
     if (!device || !matrix) return -1;
-    Matrix* target = state == TS_WORLD ? &device->world
-                     : state == TS_VIEW ? &device->view
+    Matrix* target = state == TS_WORLD        ? &device->world
+                     : state == TS_VIEW       ? &device->view
                      : state == TS_PROJECTION ? &device->projection
                                               : nullptr;
     if (!target) return -1;

@@ -20,8 +20,11 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+// <mmsystem.h> needs <windows.h> before it.
+// clang-format off
 #include <windows.h>
 #include <mmsystem.h>
+// clang-format on
 
 namespace platform {
 
@@ -82,9 +85,9 @@ uint16_t registerClass(const WindowClass* windowClass) {
 Window* createWindow(uint32_t exStyle, const char* className, const char* caption, uint32_t style, int x, int y,
                      int width, int height, Window* parent, void* menu, void* instance, void* param) {
     theWindow.hwnd = nullptr;
-    HWND hwnd = CreateWindowExA(exStyle, className, caption, style, x, y, width, height,
-                                parent ? parent->hwnd : nullptr, static_cast<HMENU>(menu),
-                                static_cast<HINSTANCE>(instance), param);
+    HWND hwnd =
+        CreateWindowExA(exStyle, className, caption, style, x, y, width, height, parent ? parent->hwnd : nullptr,
+                        static_cast<HMENU>(menu), static_cast<HINSTANCE>(instance), param);
     if (!hwnd) {
         win32SetLastError("window creation", GetLastError());
         theWindow.hwnd = nullptr;

@@ -14,7 +14,10 @@
 #include "platform/win32_internal.h"
 #include "platform/window.h"
 
+// After our headers, see above.
+// clang-format off
 #include <windows.h>
+// clang-format on
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <cstring>
 #include <string>
 
+#include "../portable_io.h"
 #include "commands.h"
 #include "mixer.h"
 #include "player.h"
-#include "../portable_io.h"
 
 namespace mxmtool {
 
