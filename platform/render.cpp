@@ -1,8 +1,12 @@
 // render.cpp — the graphics device, textures and sprite batch over an SDL renderer,
 // shared by both backends.
 //
-// [SECTION] errors  [SECTION] device state  [SECTION] geometry  [SECTION] textures
-// [SECTION] sprite batch
+// Contents:
+//   [SECTION] errors          last error text
+//   [SECTION] device state    the device record and its fixed-function settings
+//   [SECTION] geometry        lighting, culling, wrap addressing, drawing primitives
+//   [SECTION] textures        decoding an image into a texture, its size
+//   [SECTION] sprite batch    the sprite interface, drawn as textured quads
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
