@@ -178,6 +178,38 @@ TEST_F(MxmTool, RenderKilledPartWayLeavesTheOldFile) {
     }
 }
 
+// A module is read no further than its header says it reaches: an endless device, a
+// stream or a file running on past that, or beyond what any module can use, is
+// refused without being read whole.
+TEST_F(MxmTool, InputIsReadNoFurtherThanTheModuleReaches) {
+    Bytes good = song();
+    std::string module = write("song.mxm", good);
+    Bytes padded = good;
+    padded.resize(good.size() + (1 << 20));
+    std::string longFile = write("padded.mxm", padded);
+    std::string sparse = write("sparse.mxm", good);
+    ASSERT_EQ(truncate(sparse.c_str(), 4 * 0xFFFFFFFFll + 1), 0);
+    const struct {
+        std::string before, command, says;
+    } cases[] = {
+        {"", "info /dev/zero", "wrong magic"},
+        {"", "render /dev/zero -o '" + dir_ + "/zero.wav'", "wrong magic"},
+        {"cat '" + module + "' /dev/zero | ", "info /dev/stdin", "its header lets a module use"},
+        {"", "info '" + longFile + "'", "its header lets a module use"},
+        {"", "info '" + sparse + "'", "longer than the 17179869180 bytes the format lets a module use"},
+        {"", "info '" + dir_ + "'", "Is a directory"},
+    };
+    for (const auto& c : cases) {
+        std::string err = dir_ + "/stderr";
+        std::string cmd =
+            c.before + "timeout 20 '" + std::string(MXM_TOOL) + "' " + c.command + " >/dev/null 2>'" + err + "'";
+        int raw = std::system(cmd.c_str());
+        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << c.command << ": " << raw;
+        EXPECT_NE(readAll(err).find(c.says), std::string::npos) << c.command << ": " << readAll(err);
+    }
+    EXPECT_EQ(run("info '" + module + "'").status, 0);
+}
+
 // Output that cannot be written (a full device) is a failure with one message.
 TEST_F(MxmTool, LostOutputExitsWithOne) {
     std::string module = write("song.mxm", song());

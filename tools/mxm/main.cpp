@@ -41,7 +41,9 @@ void printHelp(FILE* out) {
     std::fprintf(out,
                  "\n"
                  "'mxm COMMAND --help' describes a command.\n"
-                 "Exit status: 0 success, 1 I/O error or invalid module, 2 usage error.\n");
+                 "A module is read no further than its header says it reaches, and never past\n"
+                 "17,179,869,180 bytes (the most the format can use); longer input is refused.\n"
+                 "Exit status: 0 success, 1 I/O error (lost output too) or invalid module, 2 usage error.\n");
 }
 
 }  // namespace
