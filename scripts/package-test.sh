@@ -15,6 +15,7 @@ fail() { echo "package-test: $1" >&2; exit 1; }
 start=$(date +%s)
 
 bash scripts/deps.sh debootstrap lintian
+rm -f "$build"/skarvo_*.deb
 make --no-print-directory package BUILD="$build"
 debs=("$build"/skarvo_*.deb)
 [ ${#debs[@]} -eq 1 ] && [ -s "${debs[0]}" ] || fail "expected one $build/skarvo_*.deb, found: ${debs[*]}"
