@@ -6,7 +6,7 @@ CMAKE_FLAGS ?=
 
 WIN_BUILD ?= build-windows
 
-.PHONY: all deps configure build run test asan tsan bench clean windows test-windows
+.PHONY: all deps configure build run test package asan tsan bench clean windows test-windows
 
 all: build
 
@@ -26,6 +26,10 @@ run: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The Debian package of this build, made by CPack: $(BUILD)/skarvo_<version>_<arch>.deb.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 # Sanitizer builds: ASan+UBSan and TSan, each in its own build folder.
 asan: deps

@@ -25,6 +25,7 @@ skarvo_test(gameplay_tests
   SOURCES gameplay_fixture.cpp gameplay_entity.cpp gameplay_targets.cpp gameplay_shots.cpp gameplay_player.cpp
           gameplay_headless_batch.cpp
   LIBS skarvo_shell skarvo_gameplay skarvo_platform_headless skarvo_sound_ring_headless)
+skarvo_test(gameplay_alone_test SOURCES gameplay_alone.cpp LIBS skarvo_gameplay skarvo_platform_headless)
 
 skarvo_test(platform_tests
   SOURCES platform_matrix.cpp platform_trig.cpp platform_input.cpp

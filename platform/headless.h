@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 #include "matrix.h"
 #include "messages.h"
@@ -34,9 +35,15 @@ void headlessQueueMessage(const Message& message);
 int headlessQueuedMessages();
 // Draws of the batch begun last (cleared by spriteBegin).
 const SpriteDrawRecord* headlessSpriteDraws(int* count);
+// Whether frames are rasterised (the default). Off, every call is still checked and
+// the draw log kept, but no pixel is drawn: for frames whose picture nobody looks at.
+// Every frame starts with a full clear, so turning it on for one frame is enough.
+void headlessSetDrawing(bool on);
 // The back buffer as 640 × 480 RGBA bytes, row by row from the top.
 const uint8_t* headlessPixels();
 bool headlessSavePng(const char* path);
+// The same PNG into an open file (the caller closes it and checks the close).
+bool headlessWritePng(std::FILE* file);
 // Called instead of ending the process on exit; must not return (e.g. exit or longjmp).
 void headlessSetExitHandler(void (*handler)(int code));
 

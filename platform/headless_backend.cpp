@@ -42,6 +42,7 @@ Device theDevice{};
 bool haveDevice = false;
 SDL_Surface* surface = nullptr;
 uint8_t pixels[BACK_BUFFER_WIDTH * BACK_BUFFER_HEIGHT * 4];
+bool drawing = true;
 
 }  // namespace
 
@@ -96,6 +97,7 @@ Device* createDevice(Direct3D* direct3d, uint32_t, uint32_t, Window* focusWindow
         return nullptr;
     }
     renderMakeDevice(&theDevice, renderer, nullptr);
+    theDevice.drawPixels = drawing;
     haveDevice = true;
     return &theDevice;
 }
@@ -109,6 +111,11 @@ int devicePresent(Device* device, const void*, const void*, Window*, const void*
 // --- headless controls ---
 
 void headlessSetClock(uint32_t ms) { clockMs = ms; }
+
+void headlessSetDrawing(bool on) {
+    drawing = on;
+    theDevice.drawPixels = on;
+}
 
 void headlessQueueMessage(const Message& message) { inputPush(&input, message); }
 
@@ -142,7 +149,7 @@ const uint8_t* headlessPixels() {
     return pixels;
 }
 
-bool headlessSavePng(const char* path) {
+bool headlessWritePng(std::FILE* file) {
     const uint8_t* rgba = headlessPixels();
     png_image image;
     std::memset(&image, 0, sizeof image);
@@ -150,9 +157,16 @@ bool headlessSavePng(const char* path) {
     image.width = BACK_BUFFER_WIDTH;
     image.height = BACK_BUFFER_HEIGHT;
     image.format = PNG_FORMAT_RGBA;
-    bool ok = png_image_write_to_file(&image, path, 0, rgba, BACK_BUFFER_WIDTH * 4, nullptr) != 0;
+    bool ok = png_image_write_to_stdio(&image, file, 0, rgba, BACK_BUFFER_WIDTH * 4, nullptr) != 0;
     png_image_free(&image);
     return ok;
+}
+
+bool headlessSavePng(const char* path) {
+    FILE* file = std::fopen(path, "wb");
+    if (!file) return false;
+    bool ok = headlessWritePng(file);
+    return std::fclose(file) == 0 && ok;
 }
 
 void headlessSetExitHandler(void (*handler)(int code)) { exitHandler = handler; }

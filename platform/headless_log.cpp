@@ -4,8 +4,9 @@
 //
 // Textures keep only their size, read from the PNG header and rounded up to powers of
 // two as the decoder would; their pixels are never decoded. The back buffer stays
-// black and headlessSavePng() fails, so skarvo-sim's frame state and the draw log are
-// the same as on Linux while its screenshots are not available.
+// black, headlessSetDrawing() changes nothing and the PNG calls fail, so skarvo-sim's
+// frame state and the draw log are the same as on Linux while its screenshots are not
+// available.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -304,7 +305,14 @@ const SpriteDrawRecord* headlessSpriteDraws(int* count) {
 
 const uint8_t* headlessPixels() { return pixels; }
 
+void headlessSetDrawing(bool) {}
+
 bool headlessSavePng(const char*) {
+    setLastError("snapshot", "this build keeps no pixels");
+    return false;
+}
+
+bool headlessWritePng(std::FILE*) {
     setLastError("snapshot", "this build keeps no pixels");
     return false;
 }

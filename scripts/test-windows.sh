@@ -109,6 +109,20 @@ mxm_both() {  # mxm_both NAME FILE SECONDS TICKS
 step "mxm: the embedded song"
 mxm_both embedded --embedded 120 6000
 
+# Windows' rename refuses an existing target: the finished output must still replace it.
+step "mxm: output replacing an existing file"
+for os in linux windows; do
+  tool=$linux/tools/mxm
+  [ $os = windows ] && tool="wine $win/tools/mxm.exe"
+  echo "an older file, longer than nothing" >"$out/$os/replaced.wav"
+  $tool render --embedded --seconds 1 -o "$out/$os/replaced.wav"
+done
+same replaced.wav
+if ls "$out"/windows/*.part* >/dev/null 2>&1; then
+  echo "LEFT BEHIND: $(ls "$out"/windows/*.part*)"
+  failed=1
+fi
+
 step "mxm: modules written by mxm_builder"
 "$win/host/skarvo_test_modules" "$out/modules" >/dev/null
 for m in "$out"/modules/*; do

@@ -10,21 +10,11 @@
 
 #include "gameplay/exact_float.h"
 #include "platform/trig.h"
+#include "ulps.h"
 
 using skarvo::productRoundedWide;
 
 namespace {
-
-// Distance in ulps between two finite doubles.
-int64_t ulpsApart(double a, double b) {
-    auto ordered = [](double d) {
-        int64_t bits;
-        std::memcpy(&bits, &d, sizeof bits);
-        return bits < 0 ? INT64_MIN - bits : bits;
-    };
-    int64_t d = ordered(a) - ordered(b);
-    return d < 0 ? -d : d;
-}
 
 // f × d (both non-zero) in exact integer arithmetic, rounded to the nearest float (ties to even); normal
 // results only.

@@ -3,14 +3,17 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "module_layout.h"
 #include "song_build.h"
 #include "song_text.h"
 #include "synth.h"
@@ -24,10 +27,7 @@ std::string readText(const std::string& path) {
     return s.str();
 }
 
-uint32_t u32(const std::string& b, size_t at) {
-    auto byte = [&](size_t k) { return uint32_t(uint8_t(b[at + k])) << (8 * k); };
-    return byte(0) | byte(1) | byte(2) | byte(3);
-}
+uint32_t u32(const std::string& b, size_t at) { return mxm::read32(reinterpret_cast<const uint8_t*>(b.data()) + at); }
 
 music::SongText gameSong() { return music::parseSong(readText(SKARVO_MUSIC_DIR "/song.txt"), "song.txt"); }
 std::vector<music::InstrumentText> gameInstruments() {
@@ -125,8 +125,12 @@ TEST(MusicModule, HeaderFacts) {
     const uint32_t words[] = {0x004D584Du, 6, 0, 8, 5, 8, 0x057D05, 15059, 16512, 0, uint32_t(-18432), 24576};
     for (int k = 0; k < 12; ++k) EXPECT_EQ(u32(m, 4 * k), words[k]) << "word " << k;
     EXPECT_EQ(m.substr(80, 6), std::string("\0\1\2\2\3\4", 6)) << "orders";
-    for (int k = 0; k < 8; ++k) EXPECT_EQ(u32(m, 336 + 4 * k), 10064u + 272u * k) << "instrument " << k;
-    EXPECT_EQ(u32(m, 848), 12240u) << "patterns follow the instruments";
+    // Eight instruments of one sample record each, then the patterns.
+    const uint32_t instrumentBytes = mxm::instrumentBytes(1);
+    for (uint32_t k = 0; k < 8; ++k)
+        EXPECT_EQ(u32(m, mxm::instrumentEntryAt(k)), mxm::HEADER_BYTES + instrumentBytes * k) << "instrument " << k;
+    EXPECT_EQ(u32(m, mxm::patternEntryAt(0)), mxm::HEADER_BYTES + instrumentBytes * 8)
+        << "patterns follow the instruments";
 }
 
 TEST(SongCompilerTool, BadSongFailsWithTheLineAndLeavesNoOutput) {
@@ -139,6 +143,61 @@ TEST(SongCompilerTool, BadSongFailsWithTheLineAndLeavesNoOutput) {
     EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 1) << rc;
     EXPECT_NE(readText(err).find("songc_bad.txt:6: channel 0: bad note 'Q-5'"), std::string::npos) << readText(err);
     EXPECT_FALSE(std::ifstream(out).good()) << "a failed run left an output file";
+}
+
+int runSongc(const std::string& args, const std::string& errPath, const std::string& outPath = "/dev/null") {
+    std::string cmd = "timeout 20 " + std::string(SKARVO_SONGC) + " " + args + " >" + outPath + " 2>" + errPath;
+    int rc = std::system(cmd.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+// Settings that made the synthesiser write out of bounds, hang or compute with nan are
+// refused at their line, with a short quote of what was read.
+TEST(SongCompilerTool, RefusesSettingsOutsideTheirRanges) {
+    const std::string dir = SKARVO_ARTIFACTS, err = dir + "/songc_range_err.txt", out = dir + "/songc_range.mxm";
+    const std::string good = readText(SKARVO_MUSIC_DIR "/instruments.txt");
+    const std::string longWord(3000, 'x');
+    const struct {
+        const char* from;
+        std::string to, says;
+    } cases[] = {
+        {"spread=150", "spread=-150", "spread '-150' is outside 0..65536"},
+        {"spread=150", "spread=1e12", "spread '1e12' is outside 0..65536"},
+        {"bright=0.35", "bright=-1e9", "bright '-1e9' is outside 0..1"},
+        {"bright=0.35", "bright=nan", "bright 'nan' is not a finite number"},
+        {"band=0.04", "band=inf", "band 'inf' is not a finite number"},
+        {"fall=0.025", "fall=0", "fall '0' is outside 0.0001..10"},
+        {"rate 12000 at", "rate nan at", "rate 'nan' is not a finite number"},
+        {"peak 0.92", "peak -inf", "peak '-inf' is not a finite number"},
+        {"tone=185", "tone=185 tone=190", "synth setting 'tone' given twice"},
+        {"synth hat decay=0.012", "synth hat f0=100", "synth hat has no setting 'f0' (decay)"},
+        {"seed 11", "seed 11 # " + longWord, "line of 3012 characters, at most 2048: '  seed 11 # xxxx"},
+    };
+    for (const auto& c : cases) {
+        std::string text = good;
+        size_t at = text.find(c.from);
+        ASSERT_NE(at, std::string::npos) << c.from;
+        text.replace(at, std::strlen(c.from), c.to);
+        std::ofstream(dir + "/i.txt") << text;
+        std::string line = std::to_string(1 + std::count(text.begin(), text.begin() + at, '\n'));
+        std::remove(out.c_str());
+        int rc = runSongc("--song " SKARVO_MUSIC_DIR "/song.txt --instruments " + dir + "/i.txt -o " + out, err);
+        std::string msg = readText(err);
+        EXPECT_EQ(rc, 1) << c.says;
+        EXPECT_EQ(msg.rfind("songc: " + dir + "/i.txt:" + line + ": " + c.says, 0), 0u) << c.says << " -> " << msg;
+        EXPECT_LT(msg.size(), 300u) << "the whole line was echoed";
+        EXPECT_FALSE(std::ifstream(out).good()) << c.says << ": a failed run left an output file";
+    }
+    // A report that cannot be printed fails the run.
+    EXPECT_EQ(runSongc("--song " SKARVO_MUSIC_DIR "/song.txt --instruments " SKARVO_MUSIC_DIR "/instruments.txt -o " +
+                           out + " --report",
+                       err, "/dev/full"),
+              1);
+    EXPECT_NE(readText(err).find("standard output: write error: No space left"), std::string::npos) << readText(err);
+    // A text beyond the size limit is refused unread.
+    std::ofstream(dir + "/big.txt") << std::string(music::MAX_TEXT_BYTES + 1, '#');
+    EXPECT_EQ(runSongc("--song " + dir + "/big.txt --instruments " + dir + "/i.txt -o " + out, err), 1);
+    EXPECT_NE(readText(err).find("big.txt: larger than 1048576 bytes"), std::string::npos) << readText(err);
 }
 
 }  // namespace

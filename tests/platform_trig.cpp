@@ -10,21 +10,7 @@
 #include <random>
 
 #include "platform/trig.h"
-
-namespace {
-
-// Distance in ulps between two finite doubles.
-int64_t ulpsApart(double a, double b) {
-    auto ordered = [](double d) {
-        int64_t bits;
-        std::memcpy(&bits, &d, sizeof bits);
-        return bits < 0 ? INT64_MIN - bits : bits;
-    };
-    int64_t d = ordered(a) - ordered(b);
-    return d < 0 ? -d : d;
-}
-
-}  // namespace
+#include "ulps.h"
 
 TEST(Trig, IntegersNearMultiplesOfPiAndAtTheEnds) {
     // Numerators of the convergents of π: sin is down to 1e-9 and every bit of it counts.

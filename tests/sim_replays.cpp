@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <string>
 #include <vector>
@@ -100,4 +101,51 @@ TEST(SimCommandLine, ExitLineAndSnapshotsEverySecondFinishedFrame) {
     for (int frame = 0; frame <= 4; ++frame)  // the exiting frame 4 is never finished
         EXPECT_EQ(std::filesystem::exists(dir / ("frame-00000" + std::to_string(frame) + ".png")),
                   frame == 0 || frame == 2);
+}
+
+// Scripts that are no script (a folder, an endless device, a huge line) are refused
+// with one short line, and output that cannot be written fails the run.
+TEST(SimCommandLine, HostileInputsAndLostOutput) {
+    std::string hugeLine = ARTIFACTS + "/sim_huge_line.txt";
+    std::ofstream(hugeLine) << "16\n32 down " << std::string(100000, 'X') << "\n";
+    const struct {
+        std::string script, says;
+    } cases[] = {
+        {ARTIFACTS, "is a directory"},
+        {"/dev/zero", "/dev/zero: larger than 67108864 bytes"},
+        {hugeLine, "line 2: longer than 1024 characters: \"32 down XXXX"},
+    };
+    for (const auto& c : cases) {
+        const SimRun r = runSim(c.script);
+        EXPECT_EQ(r.status, 2) << c.script;
+        ASSERT_EQ(r.err.size(), 1u) << c.script;
+        EXPECT_NE(r.err[0].find(c.says), std::string::npos) << r.err[0];
+        EXPECT_LT(r.err[0].size(), 200u);
+    }
+    const std::string err = ARTIFACTS + "/sim_full.err";
+    const int raw = std::system((SKARVO_SIM " " + REPLAYS + "throw_and_hit.txt >/dev/full 2>" + err).c_str());
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << raw;
+    ASSERT_EQ(lines(err).size(), 1u);
+    EXPECT_NE(lines(err)[0].find("No space left on device"), std::string::npos) << lines(err)[0];
+}
+
+// Only saved frames are rasterised: a snapshot is the same whether every frame or only
+// every third one was drawn.
+TEST(SimCommandLine, SnapshotsDoNotDependOnWhichFramesAreDrawn) {
+    const std::filesystem::path every = std::filesystem::path(ARTIFACTS) / "sim_png_every1",
+                                third = std::filesystem::path(ARTIFACTS) / "sim_png_every3";
+    std::filesystem::remove_all(every);
+    std::filesystem::remove_all(third);
+    ASSERT_EQ(runSim("--png-every 1 " + every.string() + " " + REPLAYS + "throw_and_hit.txt").status, 0);
+    ASSERT_EQ(runSim("--png-every 3 " + third.string() + " " + REPLAYS + "throw_and_hit.txt").status, 0);
+    int compared = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(third)) {
+        auto bytes = [](const std::filesystem::path& p) {
+            std::ifstream in(p, std::ios::binary);
+            return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        };
+        EXPECT_EQ(bytes(entry.path()), bytes(every / entry.path().filename())) << entry.path().filename();
+        ++compared;
+    }
+    EXPECT_GT(compared, 3);
 }

@@ -3,14 +3,14 @@
 //   songc --song song.txt --instruments instruments.txt -o song.mxm [--report] [--samples DIR]
 //
 // Exit 0 on success; 1 with "file:line: message" on stderr for a bad text or a song
-// that does not fit the module's fixed layout. The output is written to a temporary
-// file next to it and renamed, so a failed run never leaves a partial module.
+// that does not fit the module's fixed layout, or output that could not be written. The
+// module is written to a temporary file next to it and renamed, so a failed run never
+// leaves a partial module.
 #include <cstdio>
-#include <fstream>
-#include <iostream>
-#include <sstream>
 #include <string>
 
+#include "input_file.h"
+#include "output_file.h"
 #include "song_build.h"
 #include "song_text.h"
 
@@ -28,24 +28,34 @@ const char* USAGE =
     "                       at the rate it plays for written C-5, or for a drum's own note)\n"
     "Warnings (glides that stop short of their note) go to stderr and do not fail the run.\n";
 
-bool readFile(const std::string& path, std::string* out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    *out = s.str();
-    return true;
+bool readText(const std::string& path, std::string* out) {
+    std::string error;
+    if (toolio::readInput(path, music::MAX_TEXT_BYTES, out, &error)) return true;
+    std::fprintf(stderr, "songc: %s\n", error.c_str());
+    return false;
+}
+
+void printHelp() {
+    std::fputs(USAGE, stdout);
+    std::printf("Synth settings and their ranges (the other settings: see instruments.txt):\n%s",
+                music::describeSynthSettings().c_str());
+    std::printf("Each text is at most %zu bytes, each line at most %zu characters.\n", music::MAX_TEXT_BYTES,
+                music::MAX_LINE_CHARS);
 }
 
 // One sample as an 8-bit mono WAV file.
-bool writeWav(const std::string& path, const std::vector<int32_t>& points, uint32_t rate) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    auto u32 = [&](uint32_t v) { for (int k = 0; k < 4; ++k) out.put(static_cast<char>((v >> (8 * k)) & 0xFF)); };
-    auto u16 = [&](uint32_t v) { for (int k = 0; k < 2; ++k) out.put(static_cast<char>((v >> (8 * k)) & 0xFF)); };
+bool writeWav(const std::string& path, const std::vector<int32_t>& points, uint32_t rate, std::string* error) {
+    std::string bytes;
+    auto u32 = [&](uint32_t v) {
+        for (int k = 0; k < 4; ++k) bytes += static_cast<char>((v >> (8 * k)) & 0xFF);
+    };
+    auto u16 = [&](uint32_t v) {
+        for (int k = 0; k < 2; ++k) bytes += static_cast<char>((v >> (8 * k)) & 0xFF);
+    };
     uint32_t n = static_cast<uint32_t>(points.size());
-    out.write("RIFF", 4);
+    bytes += "RIFF";
     u32(36 + n);
-    out.write("WAVEfmt ", 8);
+    bytes += "WAVEfmt ";
     u32(16);
     u16(1);
     u16(1);
@@ -53,13 +63,14 @@ bool writeWav(const std::string& path, const std::vector<int32_t>& points, uint3
     u32(rate);
     u16(1);
     u16(8);
-    out.write("data", 4);
+    bytes += "data";
     u32(n);
-    for (int32_t v : points) out.put(static_cast<char>(static_cast<uint8_t>(v + 128)));
-    return out.good();
+    for (int32_t v : points) bytes += static_cast<char>(static_cast<uint8_t>(v + 128));
+    return toolio::writeWholeFile(path, bytes.data(), bytes.size(), error);
 }
 
-bool writeSamples(const std::string& dir, const music::SongText& song, const std::vector<music::InstrumentText>& instruments) {
+bool writeSamples(const std::string& dir, const music::SongText& song,
+                  const std::vector<music::InstrumentText>& instruments) {
     mxmb::Module m = music::buildModule(song, instruments);
     for (size_t i = 0; i < instruments.size(); ++i) {
         const mxmb::Sample& s = m.instruments[i].samples[0];
@@ -67,8 +78,9 @@ bool writeSamples(const std::string& dir, const music::SongText& song, const std
         uint32_t rate = static_cast<uint32_t>(music::noteStep(note, s.relativePitch) * 44100ull / 1024);
         char name[64];
         std::snprintf(name, sizeof name, "/%02zu_%s.wav", i + 1, instruments[i].name.c_str());
-        if (!writeWav(dir + name, s.points, rate)) {
-            std::fprintf(stderr, "songc: cannot write %s%s\n", dir.c_str(), name);
+        std::string error;
+        if (!writeWav(dir + name, s.points, rate, &error)) {
+            std::fprintf(stderr, "songc: %s\n", error.c_str());
             return false;
         }
     }
@@ -83,13 +95,16 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--help" || a == "-h") {
-            std::fputs(USAGE, stdout);
+            printHelp();
             return 0;
         }
         if (a == "--report") {
             report = true;
         } else if ((a == "--song" || a == "--instruments" || a == "-o" || a == "--samples") && i + 1 < argc) {
-            (a == "--song" ? songPath : a == "-o" ? outPath : a == "--samples" ? samplesDir : instrumentsPath) = argv[++i];
+            (a == "--song"      ? songPath
+             : a == "-o"        ? outPath
+             : a == "--samples" ? samplesDir
+                                : instrumentsPath) = argv[++i];
         } else {
             std::fprintf(stderr, "songc: unknown or incomplete argument '%s'\n%s", a.c_str(), USAGE);
             return 1;
@@ -100,41 +115,29 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::string songText, instrumentsText;
-    if (!readFile(songPath, &songText)) {
-        std::fprintf(stderr, "songc: cannot read %s\n", songPath.c_str());
-        return 1;
-    }
-    if (!readFile(instrumentsPath, &instrumentsText)) {
-        std::fprintf(stderr, "songc: cannot read %s\n", instrumentsPath.c_str());
-        return 1;
-    }
+    if (!readText(songPath, &songText) || !readText(instrumentsPath, &instrumentsText)) return 1;
     std::vector<uint8_t> bytes;
     std::string notes;
     try {
         music::SongText song = music::parseSong(songText, songPath);
         std::vector<music::InstrumentText> instruments = music::parseInstruments(instrumentsText, instrumentsPath);
         bytes = music::compileSong(song, instruments, report ? &notes : nullptr);
-        for (const std::string& w : music::lintSong(song, songPath)) std::fprintf(stderr, "songc: warning: %s\n", w.c_str());
+        for (const std::string& w : music::lintSong(song, songPath))
+            std::fprintf(stderr, "songc: warning: %s\n", w.c_str());
         if (!samplesDir.empty() && !writeSamples(samplesDir, song, instruments)) return 1;
     } catch (const music::TextError& e) {
         std::fprintf(stderr, "songc: %s\n", e.what());
         return 1;
     }
-    std::string temp = outPath + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        if (!out.good()) {
-            std::fprintf(stderr, "songc: cannot write %s\n", temp.c_str());
-            std::remove(temp.c_str());
-            return 1;
-        }
-    }
-    if (std::rename(temp.c_str(), outPath.c_str()) != 0) {
-        std::fprintf(stderr, "songc: cannot rename %s to %s\n", temp.c_str(), outPath.c_str());
-        std::remove(temp.c_str());
+    std::string error;
+    if (!toolio::writeWholeFile(outPath, bytes.data(), bytes.size(), &error)) {
+        std::fprintf(stderr, "songc: %s\n", error.c_str());
         return 1;
     }
     if (report) std::fputs(notes.c_str(), stdout);
+    if (!toolio::stdoutIntact(&error)) {
+        std::fprintf(stderr, "songc: %s\n", error.c_str());
+        return 1;
+    }
     return 0;
 }
