@@ -9,6 +9,9 @@ namespace imagegen {
 
 namespace {
 
+// Larger than any texture the game can decode; also keeps a typo from asking for gigabytes.
+constexpr int MAX_SIDE = 4096;
+
 [[noreturn]] void fail(const std::string& name, int line, const std::string& what) {
     throw std::runtime_error(name + ":" + std::to_string(line) + ": " + what);
 }
@@ -54,8 +57,8 @@ Picture parsePixelArt(const std::string& text, const std::string& name) {
         std::string word;
         if (!(words >> word) || word[0] == '#') continue;
         if (word == "size") {
-            if (!(words >> width >> height) || width <= 0 || height <= 0)
-                fail(name, lineNo, "size needs two positive numbers");
+            if (!(words >> width >> height) || width <= 0 || height <= 0 || width > MAX_SIDE || height > MAX_SIDE)
+                fail(name, lineNo, "size needs two numbers in 1.." + std::to_string(MAX_SIDE));
         } else if (word == "scale") {
             if (!(words >> sx >> sy) || sx <= 0 || sy <= 0) fail(name, lineNo, "scale needs two positive numbers");
         } else if (word == "colour") {
@@ -78,6 +81,7 @@ Picture parsePixelArt(const std::string& text, const std::string& name) {
         }
     }
     if (!ended) fail(name, lineNo, "grid missing or not closed by 'end'");
+    if (width == 0) fail(name, lineNo, "no size line");
     if (width % sx || height % sy) fail(name, lineNo, "size is not a multiple of scale");
     int gw = width / sx, gh = height / sy;
     if (static_cast<int>(grid.size()) != gh)
