@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -139,6 +141,55 @@ TEST(SongCompilerTool, BadSongFailsWithTheLineAndLeavesNoOutput) {
     EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 1) << rc;
     EXPECT_NE(readText(err).find("songc_bad.txt:6: channel 0: bad note 'Q-5'"), std::string::npos) << readText(err);
     EXPECT_FALSE(std::ifstream(out).good()) << "a failed run left an output file";
+}
+
+int runSongc(const std::string& args, const std::string& errPath) {
+    std::string cmd = "timeout 20 " + std::string(SKARVO_SONGC) + " " + args + " >/dev/null 2>" + errPath;
+    int rc = std::system(cmd.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+// Settings that made the synthesiser write out of bounds, hang or compute with nan are
+// refused at their line, with a short quote of what was read.
+TEST(SongCompilerTool, RefusesSettingsOutsideTheirRanges) {
+    const std::string dir = SKARVO_ARTIFACTS, err = dir + "/songc_range_err.txt", out = dir + "/songc_range.mxm";
+    const std::string good = readText(SKARVO_MUSIC_DIR "/instruments.txt");
+    const std::string longWord(3000, 'x');
+    const struct {
+        const char* from;
+        std::string to, says;
+    } cases[] = {
+        {"spread=150", "spread=-150", "spread '-150' is outside 0..65536"},
+        {"spread=150", "spread=1e12", "spread '1e12' is outside 0..65536"},
+        {"bright=0.35", "bright=-1e9", "bright '-1e9' is outside 0..1"},
+        {"bright=0.35", "bright=nan", "bright 'nan' is not a finite number"},
+        {"band=0.04", "band=inf", "band 'inf' is not a finite number"},
+        {"fall=0.025", "fall=0", "fall '0' is outside 0.0001..10"},
+        {"rate 12000 at", "rate nan at", "rate 'nan' is not a finite number"},
+        {"peak 0.92", "peak -inf", "peak '-inf' is not a finite number"},
+        {"tone=185", "tone=185 tone=190", "synth setting 'tone' given twice"},
+        {"synth hat decay=0.012", "synth hat f0=100", "synth hat has no setting 'f0' (decay)"},
+        {"seed 11", "seed 11 # " + longWord, "line of 3012 characters, at most 2048: '  seed 11 # xxxx"},
+    };
+    for (const auto& c : cases) {
+        std::string text = good;
+        size_t at = text.find(c.from);
+        ASSERT_NE(at, std::string::npos) << c.from;
+        text.replace(at, std::strlen(c.from), c.to);
+        std::ofstream(dir + "/i.txt") << text;
+        std::string line = std::to_string(1 + std::count(text.begin(), text.begin() + at, '\n'));
+        std::remove(out.c_str());
+        int rc = runSongc("--song " SKARVO_MUSIC_DIR "/song.txt --instruments " + dir + "/i.txt -o " + out, err);
+        std::string msg = readText(err);
+        EXPECT_EQ(rc, 1) << c.says;
+        EXPECT_EQ(msg.rfind("songc: " + dir + "/i.txt:" + line + ": " + c.says, 0), 0u) << c.says << " -> " << msg;
+        EXPECT_LT(msg.size(), 300u) << "the whole line was echoed";
+        EXPECT_FALSE(std::ifstream(out).good()) << c.says << ": a failed run left an output file";
+    }
+    // A text beyond the size limit is refused unread.
+    std::ofstream(dir + "/big.txt") << std::string(music::MAX_TEXT_BYTES + 1, '#');
+    EXPECT_EQ(runSongc("--song " + dir + "/big.txt --instruments " + dir + "/i.txt -o " + out, err), 1);
+    EXPECT_NE(readText(err).find("big.txt: larger than 1048576 bytes"), std::string::npos) << readText(err);
 }
 
 }  // namespace

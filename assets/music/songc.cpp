@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "input_file.h"
 #include "song_build.h"
 #include "song_text.h"
 
@@ -28,20 +29,30 @@ const char* USAGE =
     "                       at the rate it plays for written C-5, or for a drum's own note)\n"
     "Warnings (glides that stop short of their note) go to stderr and do not fail the run.\n";
 
-bool readFile(const std::string& path, std::string* out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    *out = s.str();
-    return true;
+bool readText(const std::string& path, std::string* out) {
+    std::string error;
+    if (toolio::readInput(path, music::MAX_TEXT_BYTES, out, &error)) return true;
+    std::fprintf(stderr, "songc: %s\n", error.c_str());
+    return false;
+}
+
+void printHelp() {
+    std::fputs(USAGE, stdout);
+    std::printf("Synth settings and their ranges (the other settings: see instruments.txt):\n%s",
+                music::describeSynthSettings().c_str());
+    std::printf("Each text is at most %zu bytes, each line at most %zu characters.\n", music::MAX_TEXT_BYTES,
+                music::MAX_LINE_CHARS);
 }
 
 // One sample as an 8-bit mono WAV file.
 bool writeWav(const std::string& path, const std::vector<int32_t>& points, uint32_t rate) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    auto u32 = [&](uint32_t v) { for (int k = 0; k < 4; ++k) out.put(static_cast<char>((v >> (8 * k)) & 0xFF)); };
-    auto u16 = [&](uint32_t v) { for (int k = 0; k < 2; ++k) out.put(static_cast<char>((v >> (8 * k)) & 0xFF)); };
+    auto u32 = [&](uint32_t v) {
+        for (int k = 0; k < 4; ++k) out.put(static_cast<char>((v >> (8 * k)) & 0xFF));
+    };
+    auto u16 = [&](uint32_t v) {
+        for (int k = 0; k < 2; ++k) out.put(static_cast<char>((v >> (8 * k)) & 0xFF));
+    };
     uint32_t n = static_cast<uint32_t>(points.size());
     out.write("RIFF", 4);
     u32(36 + n);
@@ -59,7 +70,8 @@ bool writeWav(const std::string& path, const std::vector<int32_t>& points, uint3
     return out.good();
 }
 
-bool writeSamples(const std::string& dir, const music::SongText& song, const std::vector<music::InstrumentText>& instruments) {
+bool writeSamples(const std::string& dir, const music::SongText& song,
+                  const std::vector<music::InstrumentText>& instruments) {
     mxmb::Module m = music::buildModule(song, instruments);
     for (size_t i = 0; i < instruments.size(); ++i) {
         const mxmb::Sample& s = m.instruments[i].samples[0];
@@ -83,13 +95,16 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--help" || a == "-h") {
-            std::fputs(USAGE, stdout);
+            printHelp();
             return 0;
         }
         if (a == "--report") {
             report = true;
         } else if ((a == "--song" || a == "--instruments" || a == "-o" || a == "--samples") && i + 1 < argc) {
-            (a == "--song" ? songPath : a == "-o" ? outPath : a == "--samples" ? samplesDir : instrumentsPath) = argv[++i];
+            (a == "--song"      ? songPath
+             : a == "-o"        ? outPath
+             : a == "--samples" ? samplesDir
+                                : instrumentsPath) = argv[++i];
         } else {
             std::fprintf(stderr, "songc: unknown or incomplete argument '%s'\n%s", a.c_str(), USAGE);
             return 1;
@@ -100,21 +115,15 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::string songText, instrumentsText;
-    if (!readFile(songPath, &songText)) {
-        std::fprintf(stderr, "songc: cannot read %s\n", songPath.c_str());
-        return 1;
-    }
-    if (!readFile(instrumentsPath, &instrumentsText)) {
-        std::fprintf(stderr, "songc: cannot read %s\n", instrumentsPath.c_str());
-        return 1;
-    }
+    if (!readText(songPath, &songText) || !readText(instrumentsPath, &instrumentsText)) return 1;
     std::vector<uint8_t> bytes;
     std::string notes;
     try {
         music::SongText song = music::parseSong(songText, songPath);
         std::vector<music::InstrumentText> instruments = music::parseInstruments(instrumentsText, instrumentsPath);
         bytes = music::compileSong(song, instruments, report ? &notes : nullptr);
-        for (const std::string& w : music::lintSong(song, songPath)) std::fprintf(stderr, "songc: warning: %s\n", w.c_str());
+        for (const std::string& w : music::lintSong(song, songPath))
+            std::fprintf(stderr, "songc: warning: %s\n", w.c_str());
         if (!samplesDir.empty() && !writeSamples(samplesDir, song, instruments)) return 1;
     } catch (const music::TextError& e) {
         std::fprintf(stderr, "songc: %s\n", e.what());

@@ -38,7 +38,8 @@ std::vector<double> pluckString(Noise& noise, int period, int length, int freeze
     int passes = static_cast<int>(std::lround((1.0 - bright) * 6.0));
     for (int p = 0; p < passes; ++p) {
         std::vector<double> t(init);
-        for (int k = 0; k < period; ++k) init[k] = 0.25 * t[(k + period - 1) % period] + 0.5 * t[k] + 0.25 * t[(k + 1) % period];
+        for (int k = 0; k < period; ++k)
+            init[k] = 0.25 * t[(k + period - 1) % period] + 0.5 * t[k] + 0.25 * t[(k + 1) % period];
     }
     // Picking position: a comb that removes the harmonics with a node there.
     int pickAt = static_cast<int>(std::lround(pick * period));
@@ -84,13 +85,15 @@ std::vector<double> strum(const InstrumentText& ins, int freezeAt) {
     int delay = static_cast<int>(std::lround(ins.param("spread", 0.0)));
     std::vector<double> out(ins.points, 0.0);
     for (int s = 0; s < 4; ++s) {
-        if ((root * num[s]) % den[s] != 0) fail(ins, "cycle " + std::to_string(root) + " does not divide into the chord's periods");
+        if ((root * num[s]) % den[s] != 0)
+            fail(ins, "cycle " + std::to_string(root) + " does not divide into the chord's periods");
         int period = root * num[s] / den[s];
         if (loop % period != 0) fail(ins, "the loop is not a whole number of periods of every string");
         int start = s * delay;
         if (start >= freezeAt) fail(ins, "spread too wide: a string starts inside the loop");
-        std::vector<double> y = pluckString(noise, period, ins.points - start, freezeAt - start, ins.param("bright", 0.6),
-                                            ins.param("pick", 0.0), ins.param("damp", 0.5), ins.param("decay", 0.997));
+        std::vector<double> y =
+            pluckString(noise, period, ins.points - start, freezeAt - start, ins.param("bright", 0.6),
+                        ins.param("pick", 0.0), ins.param("damp", 0.5), ins.param("decay", 0.997));
         for (int n = start; n < ins.points; ++n) out[n] += gain[s] * y[n - start];
     }
     return out;
@@ -189,15 +192,26 @@ SampleData synthesise(const InstrumentText& ins) {
         out.looped = true;
         out.loopStart = static_cast<uint32_t>(freezeAt);
     }
-    if (ins.synth == "pluck") y = pluck(ins, freezeAt);
-    else if (ins.synth == "strum") y = strum(ins, freezeAt);
-    else if (ins.synth == "whistle") y = whistle(ins, freezeAt);
-    else if (ins.synth == "kick") y = kick(ins);
-    else if (ins.synth == "snare") y = snare(ins);
-    else y = hat(ins);
+    if (ins.synth == "pluck")
+        y = pluck(ins, freezeAt);
+    else if (ins.synth == "strum")
+        y = strum(ins, freezeAt);
+    else if (ins.synth == "whistle")
+        y = whistle(ins, freezeAt);
+    else if (ins.synth == "kick")
+        y = kick(ins);
+    else if (ins.synth == "snare")
+        y = snare(ins);
+    else
+        y = hat(ins);
 
+    // The parser's ranges keep every kind finite; this is the last guard before the
+    // values are scaled and rounded to integers.
     double peak = 0;
-    for (double v : y) peak = std::max(peak, std::fabs(v));
+    for (double v : y) {
+        if (!std::isfinite(v)) fail(ins, "the synthesis diverged (check the synth settings)");
+        peak = std::max(peak, std::fabs(v));
+    }
     double scale = peak > 0 ? ins.peak * 127.0 / peak : 0.0;
     out.points.resize(y.size());
     for (size_t i = 0; i < y.size(); ++i)
