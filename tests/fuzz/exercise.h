@@ -28,8 +28,9 @@ bool exerciseModuleInput(const uint8_t* data, size_t size);
 bool exerciseSongText(const uint8_t* data, size_t size);
 bool exerciseInstrumentText(const uint8_t* data, size_t size);
 
-// Pixel-art text: parse; a small enough picture is encoded as the image generator does
-// and decoded back through the texture path, which must give its size and colours.
+// Pixel-art text: parse (a picture larger than the game can decode is a fault); a small
+// enough picture is encoded as the image generator does and decoded back through the
+// texture path, which must give its size and colours.
 bool exercisePixelArt(const uint8_t* data, size_t size);
 
 // skarvo-sim replay script: parse; a failure must come with a "line N: ..." message.

@@ -65,7 +65,10 @@ bool exercisePixelArt(const uint8_t* data, size_t size) {
     } catch (const std::runtime_error&) {
         return true;
     }
-    if (p.width <= 0 || p.height <= 0 || p.index.size() != static_cast<size_t>(p.width) * p.height) return false;
+    // The generator must never make a picture the game cannot decode.
+    if (p.width <= 0 || p.height <= 0 || p.width > platform::MAX_IMAGE_SIDE || p.height > platform::MAX_IMAGE_SIDE)
+        return false;
+    if (p.index.size() != static_cast<size_t>(p.width) * p.height) return false;
     for (uint8_t i : p.index)
         if (i >= p.palette.size()) return false;
     return p.index.size() > ROUND_TRIP_PIXELS || decodesBack(p);

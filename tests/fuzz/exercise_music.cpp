@@ -71,7 +71,8 @@ bool exerciseSongText(const uint8_t* data, size_t size) {
 bool exerciseInstrumentText(const uint8_t* data, size_t size) {
     std::vector<music::InstrumentText> instruments;
     try {
-        instruments = music::parseInstruments(std::string(reinterpret_cast<const char*>(data), size), "instruments.txt");
+        instruments =
+            music::parseInstruments(std::string(reinterpret_cast<const char*>(data), size), "instruments.txt");
     } catch (const music::TextError&) {
         return true;
     }
