@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 #include "matrix.h"
 #include "messages.h"
@@ -37,6 +38,8 @@ const SpriteDrawRecord* headlessSpriteDraws(int* count);
 // The back buffer as 640 × 480 RGBA bytes, row by row from the top.
 const uint8_t* headlessPixels();
 bool headlessSavePng(const char* path);
+// The same PNG into an open file (the caller closes it and checks the close).
+bool headlessWritePng(std::FILE* file);
 // Called instead of ending the process on exit; must not return (e.g. exit or longjmp).
 void headlessSetExitHandler(void (*handler)(int code));
 

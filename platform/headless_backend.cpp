@@ -142,7 +142,7 @@ const uint8_t* headlessPixels() {
     return pixels;
 }
 
-bool headlessSavePng(const char* path) {
+bool headlessWritePng(std::FILE* file) {
     const uint8_t* rgba = headlessPixels();
     png_image image;
     std::memset(&image, 0, sizeof image);
@@ -150,9 +150,16 @@ bool headlessSavePng(const char* path) {
     image.width = BACK_BUFFER_WIDTH;
     image.height = BACK_BUFFER_HEIGHT;
     image.format = PNG_FORMAT_RGBA;
-    bool ok = png_image_write_to_file(&image, path, 0, rgba, BACK_BUFFER_WIDTH * 4, nullptr) != 0;
+    bool ok = png_image_write_to_stdio(&image, file, 0, rgba, BACK_BUFFER_WIDTH * 4, nullptr) != 0;
     png_image_free(&image);
     return ok;
+}
+
+bool headlessSavePng(const char* path) {
+    FILE* file = std::fopen(path, "wb");
+    if (!file) return false;
+    bool ok = headlessWritePng(file);
+    return std::fclose(file) == 0 && ok;
 }
 
 void headlessSetExitHandler(void (*handler)(int code)) { exitHandler = handler; }

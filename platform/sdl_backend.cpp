@@ -52,10 +52,29 @@ uint64_t nextFrameTicks = 0;  // performance-counter ticks
 uint64_t lastPresentTicks = 0;
 int fastFrames = 0;
 
+// Drivers that put nothing on any screen. SDL falls back to one of them when there is
+// no display at all; the game would then run unseen and could only be killed.
+bool showsNothing(const char* driver) {
+    for (const char* name : {"offscreen", "dummy", "evdev"})
+        if (driver && std::strcmp(driver, name) == 0) return true;
+    return false;
+}
+
 bool initVideo() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         setLastError("video initialisation", SDL_GetError());
+        return false;
+    }
+    // A driver the user named (SDL_VIDEODRIVER) is theirs to choose, even a blind one.
+    const char* named = std::getenv("SDL_VIDEODRIVER");
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if ((named == nullptr || *named == 0) && showsNothing(driver)) {
+        setLastError("no display",
+                     (std::string("only SDL's '") + driver +
+                      "' video driver started; set DISPLAY or WAYLAND_DISPLAY (or SDL_VIDEODRIVER to insist)")
+                         .c_str());
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
         return false;
     }
     // Gamepads are a bonus: without them the keyboard still plays. Already attached

@@ -143,8 +143,8 @@ TEST(SongCompilerTool, BadSongFailsWithTheLineAndLeavesNoOutput) {
     EXPECT_FALSE(std::ifstream(out).good()) << "a failed run left an output file";
 }
 
-int runSongc(const std::string& args, const std::string& errPath) {
-    std::string cmd = "timeout 20 " + std::string(SKARVO_SONGC) + " " + args + " >/dev/null 2>" + errPath;
+int runSongc(const std::string& args, const std::string& errPath, const std::string& outPath = "/dev/null") {
+    std::string cmd = "timeout 20 " + std::string(SKARVO_SONGC) + " " + args + " >" + outPath + " 2>" + errPath;
     int rc = std::system(cmd.c_str());
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
 }
@@ -186,6 +186,12 @@ TEST(SongCompilerTool, RefusesSettingsOutsideTheirRanges) {
         EXPECT_LT(msg.size(), 300u) << "the whole line was echoed";
         EXPECT_FALSE(std::ifstream(out).good()) << c.says << ": a failed run left an output file";
     }
+    // A report that cannot be printed fails the run.
+    EXPECT_EQ(runSongc("--song " SKARVO_MUSIC_DIR "/song.txt --instruments " SKARVO_MUSIC_DIR "/instruments.txt -o " +
+                           out + " --report",
+                       err, "/dev/full"),
+              1);
+    EXPECT_NE(readText(err).find("standard output: write error: No space left"), std::string::npos) << readText(err);
     // A text beyond the size limit is refused unread.
     std::ofstream(dir + "/big.txt") << std::string(music::MAX_TEXT_BYTES + 1, '#');
     EXPECT_EQ(runSongc("--song " + dir + "/big.txt --instruments " + dir + "/i.txt -o " + out, err), 1);

@@ -1,8 +1,13 @@
 // The mxm tool, run as a process: exit codes and messages, WAV and raw output.
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -99,6 +104,124 @@ TEST_F(MxmTool, RenderWritesAWavHeaderAndTheSameBytesRaw) {
     EXPECT_NE(w.find_first_not_of('\0', 44), std::string::npos);  // not silence
     ASSERT_EQ(run("render '" + module + "' -o '" + raw + "' --frames 10000 --raw --chunk 1").status, 0);
     EXPECT_EQ(readAll(raw), w.substr(44));
+}
+
+bool isFifo(const std::string& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
+
+// Names in `dir` that contain `part`.
+std::vector<std::string> namesWith(const std::string& dir, const std::string& part) {
+    std::vector<std::string> found;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d))
+            if (std::string(e->d_name).find(part) != std::string::npos) found.push_back(e->d_name);
+        closedir(d);
+    }
+    return found;
+}
+
+// A FIFO, a link and a link to nothing yet are written through; none of them is
+// replaced by a file. (The tests never name /dev/null itself: a broken build run as
+// root would replace it.)
+TEST_F(MxmTool, OutputIsWrittenThroughFifosAndLinksWithoutReplacingThem) {
+    std::string module = write("song.mxm", song());
+    ASSERT_EQ(run("render '" + module + "' -o '" + dir_ + "/plain.wav' --frames 5000").status, 0);
+    const std::string wav = readAll(dir_ + "/plain.wav");
+
+    std::string fifo = dir_ + "/fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::string cmd = "timeout 20 cat '" + fifo + "' >'" + dir_ + "/copy.wav' & '" + MXM_TOOL + "' render '" + module +
+                      "' -o '" + fifo + "' --frames 5000 2>/dev/null; s=$?; wait; exit $s";
+    int raw = std::system(cmd.c_str());
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << raw;
+    EXPECT_TRUE(isFifo(fifo)) << "the FIFO was replaced";
+    EXPECT_EQ(readAll(dir_ + "/copy.wav"), wav);
+
+    std::string old = write("old.wav", Bytes{1, 2, 3});
+    ASSERT_EQ(symlink("old.wav", (dir_ + "/link.wav").c_str()), 0);
+    ASSERT_EQ(symlink("later/new.wav", (dir_ + "/dangling.wav").c_str()), 0);
+    ASSERT_EQ(mkdir((dir_ + "/later").c_str(), 0700), 0);
+    for (const char* name : {"link.wav", "dangling.wav"}) {
+        ASSERT_EQ(run("render '" + module + "' -o '" + dir_ + "/" + name + "' --frames 5000").status, 0) << name;
+        struct stat st {};
+        EXPECT_TRUE(lstat((dir_ + "/" + name).c_str(), &st) == 0 && S_ISLNK(st.st_mode)) << name << " is no link";
+        EXPECT_EQ(readAll(dir_ + "/" + name), wav) << name;
+    }
+    EXPECT_TRUE(namesWith(dir_, ".part").empty() && namesWith(dir_ + "/later", ".part").empty());
+    struct stat null {};
+    EXPECT_TRUE(stat("/dev/null", &null) == 0 && S_ISCHR(null.st_mode));
+}
+
+// Killed part-way, a render leaves no temporary file and the old output as it was.
+TEST_F(MxmTool, RenderKilledPartWayLeavesTheOldFile) {
+    std::string module = write("song.mxm", song());
+    std::string target = write("out.wav", Bytes{7, 7, 7});
+    for (int sig : {SIGTERM, SIGINT}) {
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            execl(MXM_TOOL, MXM_TOOL, "render", module.c_str(), "-o", target.c_str(), "--seconds", "20000",
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (namesWith(dir_, ".part").empty() && std::chrono::steady_clock::now() < until) usleep(1000);
+        EXPECT_FALSE(namesWith(dir_, ".part").empty()) << "no temporary file seen";
+        kill(pid, sig);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
+        EXPECT_TRUE(namesWith(dir_, ".part").empty()) << "signal " << sig << " left the temporary file";
+        EXPECT_EQ(readAll(target), std::string("\7\7\7"));
+    }
+}
+
+// A module is read no further than its header says it reaches: an endless device, a
+// stream or a file running on past that, or beyond what any module can use, is
+// refused without being read whole.
+TEST_F(MxmTool, InputIsReadNoFurtherThanTheModuleReaches) {
+    Bytes good = song();
+    std::string module = write("song.mxm", good);
+    Bytes padded = good;
+    padded.resize(good.size() + (1 << 20));
+    std::string longFile = write("padded.mxm", padded);
+    std::string sparse = write("sparse.mxm", good);
+    ASSERT_EQ(truncate(sparse.c_str(), 4 * 0xFFFFFFFFll + 1), 0);
+    const struct {
+        std::string before, command, says;
+    } cases[] = {
+        {"", "info /dev/zero", "wrong magic"},
+        {"", "render /dev/zero -o '" + dir_ + "/zero.wav'", "wrong magic"},
+        {"cat '" + module + "' /dev/zero | ", "info /dev/stdin", "its header lets a module use"},
+        {"", "info '" + longFile + "'", "its header lets a module use"},
+        {"", "info '" + sparse + "'", "longer than the 17179869180 bytes the format lets a module use"},
+        {"", "info '" + dir_ + "'", "Is a directory"},
+    };
+    for (const auto& c : cases) {
+        std::string err = dir_ + "/stderr";
+        std::string cmd =
+            c.before + "timeout 20 '" + std::string(MXM_TOOL) + "' " + c.command + " >/dev/null 2>'" + err + "'";
+        int raw = std::system(cmd.c_str());
+        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << c.command << ": " << raw;
+        EXPECT_NE(readAll(err).find(c.says), std::string::npos) << c.command << ": " << readAll(err);
+    }
+    EXPECT_EQ(run("info '" + module + "'").status, 0);
+}
+
+// Output that cannot be written (a full device) is a failure with one message.
+TEST_F(MxmTool, LostOutputExitsWithOne) {
+    std::string module = write("song.mxm", song());
+    for (std::string args :
+         {"info '" + module + "'", "trace '" + module + "' --ticks 50", "render '" + module + "' -o - --frames 5000"}) {
+        std::string err = dir_ + "/stderr";
+        int raw = std::system(("'" + std::string(MXM_TOOL) + "' " + args + " >/dev/full 2>'" + err + "'").c_str());
+        std::string msg = readAll(err);
+        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << args << ": " << raw;
+        EXPECT_NE(msg.find("No space left on device"), std::string::npos) << args << ": " << msg;
+        EXPECT_EQ(std::count(msg.begin(), msg.end(), '\n'), 1) << msg;
+    }
 }
 
 }  // namespace

@@ -101,3 +101,29 @@ TEST(SimCommandLine, ExitLineAndSnapshotsEverySecondFinishedFrame) {
         EXPECT_EQ(std::filesystem::exists(dir / ("frame-00000" + std::to_string(frame) + ".png")),
                   frame == 0 || frame == 2);
 }
+
+// Scripts that are no script (a folder, an endless device, a huge line) are refused
+// with one short line, and output that cannot be written fails the run.
+TEST(SimCommandLine, HostileInputsAndLostOutput) {
+    std::string hugeLine = ARTIFACTS + "/sim_huge_line.txt";
+    std::ofstream(hugeLine) << "16\n32 down " << std::string(100000, 'X') << "\n";
+    const struct {
+        std::string script, says;
+    } cases[] = {
+        {ARTIFACTS, "is a directory"},
+        {"/dev/zero", "/dev/zero: larger than 67108864 bytes"},
+        {hugeLine, "line 2: longer than 1024 characters: \"32 down XXXX"},
+    };
+    for (const auto& c : cases) {
+        const SimRun r = runSim(c.script);
+        EXPECT_EQ(r.status, 2) << c.script;
+        ASSERT_EQ(r.err.size(), 1u) << c.script;
+        EXPECT_NE(r.err[0].find(c.says), std::string::npos) << r.err[0];
+        EXPECT_LT(r.err[0].size(), 200u);
+    }
+    const std::string err = ARTIFACTS + "/sim_full.err";
+    const int raw = std::system((SKARVO_SIM " " + REPLAYS + "throw_and_hit.txt >/dev/full 2>" + err).c_str());
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << raw;
+    ASSERT_EQ(lines(err).size(), 1u);
+    EXPECT_NE(lines(err)[0].find("No space left on device"), std::string::npos) << lines(err)[0];
+}

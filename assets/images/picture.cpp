@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "output_file.h"
+
 namespace imagegen {
 
 namespace {
@@ -124,11 +126,8 @@ std::vector<uint8_t> encodeRgbaPng(int w, int h, const std::vector<Colour>& pixe
 }
 
 void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) throw std::runtime_error("cannot write " + path);
-    size_t put = std::fwrite(bytes.data(), 1, bytes.size(), f);
-    bool closed = std::fclose(f) == 0;
-    if (put != bytes.size() || !closed) throw std::runtime_error("cannot write " + path);
+    std::string error;
+    if (!toolio::writeWholeFile(path, bytes.data(), bytes.size(), &error)) throw std::runtime_error(error);
 }
 
 }  // namespace imagegen

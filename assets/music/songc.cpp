@@ -3,15 +3,14 @@
 //   songc --song song.txt --instruments instruments.txt -o song.mxm [--report] [--samples DIR]
 //
 // Exit 0 on success; 1 with "file:line: message" on stderr for a bad text or a song
-// that does not fit the module's fixed layout. The output is written to a temporary
-// file next to it and renamed, so a failed run never leaves a partial module.
+// that does not fit the module's fixed layout, or output that could not be written. The
+// module is written to a temporary file next to it and renamed, so a failed run never
+// leaves a partial module.
 #include <cstdio>
-#include <fstream>
-#include <iostream>
-#include <sstream>
 #include <string>
 
 #include "input_file.h"
+#include "output_file.h"
 #include "song_build.h"
 #include "song_text.h"
 
@@ -45,18 +44,18 @@ void printHelp() {
 }
 
 // One sample as an 8-bit mono WAV file.
-bool writeWav(const std::string& path, const std::vector<int32_t>& points, uint32_t rate) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+bool writeWav(const std::string& path, const std::vector<int32_t>& points, uint32_t rate, std::string* error) {
+    std::string bytes;
     auto u32 = [&](uint32_t v) {
-        for (int k = 0; k < 4; ++k) out.put(static_cast<char>((v >> (8 * k)) & 0xFF));
+        for (int k = 0; k < 4; ++k) bytes += static_cast<char>((v >> (8 * k)) & 0xFF);
     };
     auto u16 = [&](uint32_t v) {
-        for (int k = 0; k < 2; ++k) out.put(static_cast<char>((v >> (8 * k)) & 0xFF));
+        for (int k = 0; k < 2; ++k) bytes += static_cast<char>((v >> (8 * k)) & 0xFF);
     };
     uint32_t n = static_cast<uint32_t>(points.size());
-    out.write("RIFF", 4);
+    bytes += "RIFF";
     u32(36 + n);
-    out.write("WAVEfmt ", 8);
+    bytes += "WAVEfmt ";
     u32(16);
     u16(1);
     u16(1);
@@ -64,10 +63,10 @@ bool writeWav(const std::string& path, const std::vector<int32_t>& points, uint3
     u32(rate);
     u16(1);
     u16(8);
-    out.write("data", 4);
+    bytes += "data";
     u32(n);
-    for (int32_t v : points) out.put(static_cast<char>(static_cast<uint8_t>(v + 128)));
-    return out.good();
+    for (int32_t v : points) bytes += static_cast<char>(static_cast<uint8_t>(v + 128));
+    return toolio::writeWholeFile(path, bytes.data(), bytes.size(), error);
 }
 
 bool writeSamples(const std::string& dir, const music::SongText& song,
@@ -79,8 +78,9 @@ bool writeSamples(const std::string& dir, const music::SongText& song,
         uint32_t rate = static_cast<uint32_t>(music::noteStep(note, s.relativePitch) * 44100ull / 1024);
         char name[64];
         std::snprintf(name, sizeof name, "/%02zu_%s.wav", i + 1, instruments[i].name.c_str());
-        if (!writeWav(dir + name, s.points, rate)) {
-            std::fprintf(stderr, "songc: cannot write %s%s\n", dir.c_str(), name);
+        std::string error;
+        if (!writeWav(dir + name, s.points, rate, &error)) {
+            std::fprintf(stderr, "songc: %s\n", error.c_str());
             return false;
         }
     }
@@ -129,21 +129,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "songc: %s\n", e.what());
         return 1;
     }
-    std::string temp = outPath + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        if (!out.good()) {
-            std::fprintf(stderr, "songc: cannot write %s\n", temp.c_str());
-            std::remove(temp.c_str());
-            return 1;
-        }
-    }
-    if (std::rename(temp.c_str(), outPath.c_str()) != 0) {
-        std::fprintf(stderr, "songc: cannot rename %s to %s\n", temp.c_str(), outPath.c_str());
-        std::remove(temp.c_str());
+    std::string error;
+    if (!toolio::writeWholeFile(outPath, bytes.data(), bytes.size(), &error)) {
+        std::fprintf(stderr, "songc: %s\n", error.c_str());
         return 1;
     }
     if (report) std::fputs(notes.c_str(), stdout);
+    if (!toolio::stdoutIntact(&error)) {
+        std::fprintf(stderr, "songc: %s\n", error.c_str());
+        return 1;
+    }
     return 0;
 }

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "layout.h"
+#include "output_file.h"
 
 namespace {
 
@@ -42,11 +43,8 @@ Bytes readFile(const std::string& path) {
 }
 
 void writeFile(const std::string& path, const uint8_t* data, size_t size) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) throw Failure("cannot write " + path);
-    size_t put = std::fwrite(data, 1, size, f);
-    bool closed = std::fclose(f) == 0;
-    if (put != size || !closed) throw Failure("cannot write " + path);
+    std::string error;
+    if (!toolio::writeWholeFile(path, data, size, &error)) throw Failure(error);
 }
 
 uint32_t readBe32(const uint8_t* p) {

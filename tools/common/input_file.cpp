@@ -21,20 +21,22 @@ std::string tooLarge(const std::string& path, size_t limit) {
 
 bool readInput(const std::string& path, size_t limit, std::string* bytes, std::string* error) {
     bytes->clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool standardInput = path == "-";
+    const std::string name = standardInput ? "standard input" : path;
+    int fd = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        *error = path + ": " + std::strerror(errno);
+        *error = name + ": " + std::strerror(errno);
         return false;
     }
     struct stat st {};
     bool ok = ::fstat(fd, &st) == 0;
     if (!ok) {
-        *error = path + ": " + std::strerror(errno);
+        *error = name + ": " + std::strerror(errno);
     } else if (S_ISDIR(st.st_mode)) {
-        *error = path + ": is a directory";
+        *error = name + ": is a directory";
         ok = false;
     } else if (S_ISREG(st.st_mode) && static_cast<unsigned long long>(st.st_size) > limit) {
-        *error = tooLarge(path, limit);
+        *error = tooLarge(name, limit);
         ok = false;
     }
     // Streams and devices have no size: read one byte past the limit to tell.
@@ -44,19 +46,19 @@ bool readInput(const std::string& path, size_t limit, std::string* bytes, std::s
         ssize_t n = ::read(fd, buffer, want);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
-            *error = path + ": read error: " + std::strerror(errno);
+            *error = name + ": read error: " + std::strerror(errno);
             ok = false;
         } else if (n == 0) {
             break;
         } else {
             bytes->append(buffer, static_cast<size_t>(n));
             if (bytes->size() > limit) {
-                *error = tooLarge(path, limit);
+                *error = tooLarge(name, limit);
                 ok = false;
             }
         }
     }
-    ::close(fd);
+    if (!standardInput) ::close(fd);
     if (!ok) bytes->clear();
     return ok;
 }

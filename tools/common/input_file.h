@@ -5,7 +5,8 @@
 //
 // A regular file larger than the limit is refused by its size, unread; a stream or
 // device (a pipe, /dev/zero, /dev/stdin) is read up to one byte past the limit and
-// then refused. A directory is refused. Errors read "PATH: reason".
+// then refused. A directory is refused. "-" reads standard input. Errors read
+// "PATH: reason".
 #pragma once
 
 #include <cstddef>

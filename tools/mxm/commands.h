@@ -21,6 +21,12 @@ int runRender(int argc, char** argv);
 int runTrace(int argc, char** argv);
 int runPlay(int argc, char** argv);  // play.cpp: live playback through the game's sound output
 
+// The most any module can use: its sample block may start just below 4 GiB and hold
+// 4 GiB - 1 bytes of 8-bit points and 4 GiB - 1 words of 16-bit points. A module is
+// read no further than its own header says it reaches (see common.cpp), so /dev/zero
+// or a long file is refused after its header.
+constexpr uint64_t MAX_MODULE_BYTES = 4 * 0xFFFFFFFFull;
+
 // A module read from a file, or the game's embedded one ("--embedded").
 struct ModuleImage {
     std::string name;            // for messages

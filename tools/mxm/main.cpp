@@ -8,8 +8,10 @@
 // FILE may be --embedded for the game's own module.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "commands.h"
+#include "output_file.h"
 
 namespace {
 
@@ -39,7 +41,9 @@ void printHelp(FILE* out) {
     std::fprintf(out,
                  "\n"
                  "'mxm COMMAND --help' describes a command.\n"
-                 "Exit status: 0 success, 1 I/O error or invalid module, 2 usage error.\n");
+                 "A module is read no further than its header says it reaches, and never past\n"
+                 "17,179,869,180 bytes (the most the format can use); longer input is refused.\n"
+                 "Exit status: 0 success, 1 I/O error (lost output too) or invalid module, 2 usage error.\n");
 }
 
 }  // namespace
@@ -53,8 +57,18 @@ int main(int argc, char** argv) {
         printHelp(stdout);
         return mxmtool::EXIT_OK;
     }
-    for (const Command& c : COMMANDS)
-        if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 1, argv + 1);
+    for (const Command& c : COMMANDS) {
+        if (std::strcmp(argv[1], c.name) != 0) continue;
+        int status = c.run(argc - 1, argv + 1);
+        // Output that did not arrive (a full disk, /dev/full) is a failure, not a success;
+        // a command that failed already said why.
+        std::string error;
+        if (status == mxmtool::EXIT_OK && !toolio::stdoutIntact(&error)) {
+            std::fprintf(stderr, "mxm: %s\n", error.c_str());
+            return mxmtool::EXIT_FAILED;
+        }
+        return status;
+    }
     std::fprintf(stderr, "mxm: unknown command '%s'\nTry 'mxm --help'.\n", argv[1]);
     return mxmtool::EXIT_USAGE;
 }

@@ -2,9 +2,8 @@
 //
 // The song is rendered exactly as the streaming thread does it: renderFrames in
 // requests of C frames, each converted with convertToPcm16. The bytes do not depend
-// on C. A named output is written to a temporary file beside it and renamed when
-// complete, so no half-written file is ever left under the requested name.
-#include <sys/stat.h>
+// on C. A file is written to a temporary file beside it and renamed when complete, so
+// no half-written file is ever left under the requested name (see output_file.h).
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,6 +15,7 @@
 
 #include "commands.h"
 #include "mixer.h"
+#include "output_file.h"
 #include "player.h"
 
 namespace mxmtool {
@@ -84,122 +84,100 @@ void showProgress(uint64_t done, uint64_t total) {
     if (done == total) std::fprintf(stderr, "\n");
 }
 
-}  // namespace
-
-int runRender(int argc, char** argv) {
+// What the command line asks for.
+struct RenderOptions {
     const char* file = nullptr;
     const char* output = nullptr;
-    bool raw = false, haveSeconds = false, haveFrames = false;
-    double seconds = 30;
+    bool raw = false;
     uint64_t frames = 0, chunk = 1102;
+};
+
+// Fills `o`; returns EXIT_OK, or the status to exit with (help shown, usage error).
+int parseRenderOptions(int argc, char** argv, RenderOptions& o, bool& helpShown) {
+    bool haveSeconds = false, haveFrames = false;
+    double seconds = 30;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
         if (a == "--help" || a == "-h") {
             std::fputs(USAGE, stdout);
+            helpShown = true;
             return EXIT_OK;
         } else if (a == "-o") {
-            output = value();
-            if (output == nullptr) return usageError("render", "-o needs a file name");
+            o.output = value();
+            if (o.output == nullptr) return usageError("render", "-o needs a file name");
         } else if (a == "--seconds") {
             if (!parsePositiveReal(value(), seconds)) return usageError("render", "--seconds needs a positive number");
             haveSeconds = true;
         } else if (a == "--frames") {
-            if (!parseUnsigned(value(), 0, MAX_FRAMES, frames))
+            if (!parseUnsigned(value(), 0, MAX_FRAMES, o.frames))
                 return usageError("render",
                                   "--frames needs a whole number of frames up to " + std::to_string(MAX_FRAMES));
             haveFrames = true;
         } else if (a == "--chunk") {
-            if (!parseUnsigned(value(), 1, MAX_CHUNK, chunk))
+            if (!parseUnsigned(value(), 1, MAX_CHUNK, o.chunk))
                 return usageError("render", "--chunk needs a frame count from 1 to 16376");
         } else if (a == "--raw") {
-            raw = true;
-        } else if (int status = takeModuleArg("render", argv[i], file)) {
+            o.raw = true;
+        } else if (int status = takeModuleArg("render", argv[i], o.file)) {
             return status;
         }
     }
-    if (file == nullptr) return usageError("render", "no module given");
+    if (o.file == nullptr) return usageError("render", "no module given");
     if (haveSeconds && haveFrames) return usageError("render", "give --seconds or --frames, not both");
     if (!haveFrames) {
         double f = std::floor(seconds * SAMPLE_RATE + 0.5);
         if (f > static_cast<double>(MAX_FRAMES)) return usageError("render", "--seconds too long for a WAV file");
-        frames = static_cast<uint64_t>(f);
+        o.frames = static_cast<uint64_t>(f);
     }
+    return EXIT_OK;
+}
 
-    ModuleImage image;
-    if (int status = readModule(file, image)) return status;
-    std::string target = output ? output : defaultOutput(file, raw);
-    bool toStdout = target == "-";
-
-    // Open the output before the work, so a bad path fails at once.
-    std::string temp;
-    FILE* out = stdout;
-    if (!toStdout) {
-        temp = target + ".partXXXXXX";
-        int fd = mkstemp(temp.data());
-        if (fd >= 0) {
-            // mkstemp makes the file private; give it the usual permissions.
-            mode_t mask = umask(0);
-            umask(mask);
-            fchmod(fd, 0666 & ~mask);
-        }
-        if (fd < 0 || (out = fdopen(fd, "wb")) == nullptr) {
-            std::fprintf(stderr, "mxm: %s: %s\n", target.c_str(), std::strerror(errno));
-            if (fd >= 0) {
-                close(fd);
-                std::remove(temp.c_str());
-            }
-            return EXIT_FAILED;
-        }
-    }
-    auto fail = [&](const char* what) {
-        std::fprintf(stderr, "mxm: %s: %s: %s\n", toStdout ? "standard output" : target.c_str(), what,
-                     std::strerror(errno));
-        if (!toStdout) {
-            std::fclose(out);
-            std::remove(temp.c_str());
-        }
-        return EXIT_FAILED;
-    };
-
-    if (!raw) {
+// The song from order 0 into `out`, `o.chunk` frames per request.
+bool renderSong(ModuleImage& image, const RenderOptions& o, toolio::OutputFile& out, std::string& error) {
+    if (!o.raw) {
         uint8_t header[44];
-        wavHeader(header, frames);
-        if (std::fwrite(header, 1, sizeof header, out) != sizeof header) return fail("write error");
+        wavHeader(header, o.frames);
+        if (!toolio::writeOutput(&out, header, sizeof header, &error)) return false;
     }
-
+    // loadModule decodes the samples in place: the image is the player's from here on.
     mxm::loadModule(&g_state, image.bytes.data());
     mxm::startSong(0);
-    std::vector<int32_t> mix(2 * chunk);
-    std::vector<uint8_t> pcm(4 * chunk);
+    std::vector<int32_t> mix(2 * o.chunk);
+    std::vector<uint8_t> pcm(4 * o.chunk);
     bool progress = isatty(STDERR_FILENO) != 0;
-    uint64_t step = frames / 100 + 1, nextShown = 0;
-    for (uint64_t done = 0; done < frames;) {
-        uint32_t n = static_cast<uint32_t>(frames - done < chunk ? frames - done : chunk);
+    uint64_t step = o.frames / 100 + 1, nextShown = 0;
+    for (uint64_t done = 0; done < o.frames;) {
+        uint32_t n = static_cast<uint32_t>(o.frames - done < o.chunk ? o.frames - done : o.chunk);
         audio::renderFrames(n, mix.data());
         audio::convertToPcm16(mix.data(), pcm.data(), 4 * n);
-        if (std::fwrite(pcm.data(), 4, n, out) != n) return fail("write error");
+        if (!toolio::writeOutput(&out, pcm.data(), 4 * size_t{n}, &error)) return false;
         done += n;
-        if (progress && (done >= nextShown || done == frames)) {
-            showProgress(done, frames);
+        if (progress && (done >= nextShown || done == o.frames)) {
+            showProgress(done, o.frames);
             nextShown = done + step;
         }
     }
-    if (progress && frames == 0) showProgress(0, 0);
+    if (progress && o.frames == 0) showProgress(0, 0);
+    return true;
+}
 
-    if (toStdout) {
-        if (std::fflush(stdout) != 0) return fail("write error");
-        return EXIT_OK;
-    }
-    if (std::fflush(out) != 0) return fail("write error");
-    if (std::fclose(out) != 0) {
-        std::fprintf(stderr, "mxm: %s: write error: %s\n", target.c_str(), std::strerror(errno));
-        std::remove(temp.c_str());
-        return EXIT_FAILED;
-    }
-    if (std::rename(temp.c_str(), target.c_str()) != 0) {
-        std::fprintf(stderr, "mxm: %s: %s\n", target.c_str(), std::strerror(errno));
-        std::remove(temp.c_str());
+}  // namespace
+
+int runRender(int argc, char** argv) {
+    RenderOptions o;
+    bool helpShown = false;
+    if (int status = parseRenderOptions(argc, argv, o, helpShown); status != EXIT_OK || helpShown) return status;
+    ModuleImage image;
+    if (int status = readModule(o.file, image)) return status;
+    std::string target = o.output ? o.output : defaultOutput(o.file, o.raw);
+
+    // Open the output before the work, so a bad path fails at once.
+    toolio::OutputFile out;
+    std::string error;
+    if (!toolio::openOutput(target, &out, &error) || !renderSong(image, o, out, error) ||
+        !toolio::closeOutput(&out, &error)) {
+        std::fprintf(stderr, "mxm: %s\n", error.c_str());
         return EXIT_FAILED;
     }
     return EXIT_OK;

@@ -4,19 +4,19 @@
 //   skarvo-sim [--png-every K DIR] SCRIPT     (SCRIPT "-" reads standard input)
 //
 // Exit codes: 0 at the end of the script or when the game exits (Escape, close);
-// 2 for a bad command line or a malformed script line.
+// 1 when output could not be written; 2 for a bad command line or a script that
+// cannot be read or has a malformed line.
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iostream>
-#include <sstream>
 #include <string>
 
 #include "frame_json.h"
+#include "input_file.h"
+#include "output_file.h"
 #include "platform/headless.h"
 #include "replay_script.h"
 #include "shell/entry.h"
@@ -39,6 +39,7 @@ const char USAGE[] =
     "  # text           a comment\n"
     "\n"
     "When the game exits (Escape, close) a last line {\"frame\": N, \"exit\": 0} is printed.\n"
+    "A script is at most 64 MiB, a line at most 1024 characters.\n"
     "\n"
     "Options:\n"
     "  --png-every K DIR   also save every K-th frame (0, K, 2K, ...) as DIR/frame-NNNNNN.png\n"
@@ -46,28 +47,37 @@ const char USAGE[] =
 
 int currentFrame = 0;
 
+[[noreturn]] void fail(const std::string& message, int code = 2) {
+    std::fprintf(stderr, "skarvo-sim: %s\n", message.c_str());
+    std::exit(code);
+}
+
+// Lost output (a full disk, /dev/full) ends the run: the frames printed are the result.
+void checkStdout() {
+    std::string error;
+    if (!toolio::stdoutIntact(&error)) {
+        std::fprintf(stderr, "skarvo-sim: %s\n", error.c_str());
+        std::_Exit(1);
+    }
+}
+
 [[noreturn]] void onGameExit(int code) {
     std::printf("{\"frame\": %d, \"exit\": %d}\n", currentFrame, code);
-    std::fflush(stdout);
+    checkStdout();
     std::_Exit(code);
 }
 
-[[noreturn]] void fail(const std::string& message) {
-    std::fprintf(stderr, "skarvo-sim: %s\n", message.c_str());
-    std::exit(2);
-}
-
-bool readAll(const std::string& path, std::string* text) {
-    std::stringstream buffer;
-    if (path == "-") {
-        buffer << std::cin.rdbuf();
-    } else {
-        std::ifstream in(path, std::ios::binary);
-        if (!in) return false;
-        buffer << in.rdbuf();
+void savePng(const std::string& dir, size_t frame) {
+    char name[64];
+    std::snprintf(name, sizeof name, "/frame-%06zu.png", frame);
+    toolio::OutputFile out;
+    std::string error;
+    if (!toolio::openOutput(dir + name, &out, &error)) fail(error, 1);
+    if (!platform::headlessWritePng(out.file)) {
+        toolio::abandonOutput(&out);
+        fail("cannot write " + dir + name, 1);
     }
-    *text = buffer.str();
-    return true;
+    if (!toolio::closeOutput(&out, &error)) fail(error, 1);
 }
 
 }  // namespace
@@ -100,9 +110,9 @@ int main(int argc, char** argv) {
     }
 
     std::string text, error;
-    if (!readAll(scriptPath, &text)) fail("cannot read " + scriptPath + ": " + std::strerror(errno));
+    if (!toolio::readInput(scriptPath, sim::MAX_SCRIPT_BYTES, &text, &error)) fail(error);
     sim::ReplayScript script;
-    if (!parseReplay(text, &script, &error)) fail(scriptPath + ": " + error);
+    if (!parseReplay(text, &script, &error)) fail((scriptPath == "-" ? "standard input" : scriptPath) + ": " + error);
     if (!pngDir.empty() && mkdir(pngDir.c_str(), 0777) != 0 && errno != EEXIST)
         fail("cannot make " + pngDir + ": " + std::strerror(errno));
 
@@ -114,16 +124,14 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i < script.frames.size(); ++i) {
         const sim::ReplayFrame& frame = script.frames[i];
         currentFrame = static_cast<int>(i);
+        bool saved = pngEvery > 0 && i % static_cast<size_t>(pngEvery) == 0;
         platform::headlessSetClock(frame.nowMs);
         if (frame.hasMessage) platform::headlessQueueMessage(frame.message);
         skarvo::runFrame();
         sim::printFrameJson(stdout, currentFrame);
-        if (pngEvery > 0 && i % static_cast<size_t>(pngEvery) == 0) {
-            char path[64];
-            std::snprintf(path, sizeof path, "/frame-%06zu.png", i);
-            if (!platform::headlessSavePng((pngDir + path).c_str())) fail("cannot write " + pngDir + path);
-        }
+        if (std::ferror(stdout)) checkStdout();
+        if (saved) savePng(pngDir, i);
     }
-    std::fflush(stdout);
+    checkStdout();
     return 0;
 }

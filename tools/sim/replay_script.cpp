@@ -1,3 +1,4 @@
+// replay_script.cpp — the line reader of skarvo-sim's replay scripts.
 #include "replay_script.h"
 
 #include <sstream>
@@ -51,6 +52,12 @@ bool parseFrame(const std::vector<std::string>& tokens, ReplayFrame* frame) {
     return true;
 }
 
+// The line in quotes, cut short so that a huge line is not echoed whole.
+std::string quoted(const std::string& line) {
+    constexpr size_t SHOWN = 40;
+    return "\"" + (line.size() > SHOWN ? line.substr(0, SHOWN) + "\u2026" : line) + "\"";
+}
+
 }  // namespace
 
 bool parseReplay(const std::string& text, ReplayScript* script, std::string* error) {
@@ -62,6 +69,11 @@ bool parseReplay(const std::string& text, ReplayScript* script, std::string* err
     while (std::getline(in, line)) {
         ++number;
         if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.size() > MAX_LINE_CHARS) {
+            *error = "line " + std::to_string(number) + ": longer than " + std::to_string(MAX_LINE_CHARS) +
+                     " characters: " + quoted(line);
+            return false;
+        }
         std::istringstream words(line);
         std::vector<std::string> tokens;
         for (std::string w; words >> w;) tokens.push_back(w);
@@ -75,7 +87,7 @@ bool parseReplay(const std::string& text, ReplayScript* script, std::string* err
             if (ok) script->frames.push_back(frame);
         }
         if (!ok) {
-            *error = "line " + std::to_string(number) + ": malformed: \"" + line + "\"";
+            *error = "line " + std::to_string(number) + ": malformed: " + quoted(line);
             return false;
         }
         first = false;

@@ -7,8 +7,11 @@
 //   5048 close          ... or the window's close message
 //
 // Clock values are unsigned 32-bit decimals (milliseconds). Blank lines are ignored.
+// A script is at most MAX_SCRIPT_BYTES (about four million frames), a line at most
+// MAX_LINE_CHARS.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,6 +19,9 @@
 #include "platform/messages.h"
 
 namespace sim {
+
+constexpr size_t MAX_SCRIPT_BYTES = 64u << 20;
+constexpr size_t MAX_LINE_CHARS = 1024;  // a frame line is at most 24
 
 struct ReplayFrame {
     uint32_t nowMs;
@@ -29,7 +35,7 @@ struct ReplayScript {
 };
 
 // Parses the whole text. On a malformed line returns false with `error` naming the
-// line by number and quoting it.
+// line by number and quoting its start.
 bool parseReplay(const std::string& text, ReplayScript* script, std::string* error);
 
 }  // namespace sim
