@@ -91,7 +91,7 @@ for t in "${targets[@]}"; do
   "$out/fuzz_$t" "$corpus" "${inputs[@]}" $(dict "$t") \
     -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -max_len="$(max_len "$t")" \
     -artifact_prefix="$crashes/" -print_final_stats=1 2>"$out/$t.log" || status=$?
-  grep -E '^#[0-9]+ +(INITED|DONE)|^stat::(number_of_executed_units|average_exec_per_sec)' "$out/$t.log" || true
+  grep -E '^#[0-9]+[[:space:]]+(INITED|DONE)|^stat::(number_of_executed_units|average_exec_per_sec)' "$out/$t.log" || true
   if [ "$status" -ne 0 ]; then
     tail -n 40 "$out/$t.log" >&2
     failed+=("$t")
