@@ -5,6 +5,11 @@
 #   scripts/fuzz.sh 600 song texture   # only these
 #   scripts/fuzz.sh --update-seeds     # rebuild tests/data/fuzz-seeds/ (see below)
 #
+# --update-seeds replaces each target's seeds by the smallest set (libFuzzer's
+# -set_cover_merge) that covers what the seeds, the starting inputs (generated files and
+# the game's own texts) and build-fuzz/corpus/TARGET cover. The module target leaves its
+# corpus out: its inputs are whole modules of 10 to 30 KB, too many to keep.
+#
 # Targets (tests/fuzz/exercise.h): module (validate, load, render, tick), song and
 # instruments (song compiler: parse, synthesise, compile), pixelart (image generator's
 # reader and writer), replay (skarvo-sim's script), texture (the game's PNG decoding).
@@ -69,10 +74,11 @@ if [ $update -eq 1 ]; then
   for t in "${targets[@]}"; do
     seeds=$root/tests/data/fuzz-seeds/$t
     fresh=$out/fresh-seeds/$t
-    rm -rf "$fresh" && mkdir -p "$fresh" "$out/candidates/$t" "$seeds"
+    rm -rf "$fresh" "$out/candidates/$t" && mkdir -p "$fresh" "$out/candidates/$t" "$seeds"
     starting_inputs "$t" "$out/candidates/$t"
-    # Keep the hand-written seeds too: merge them with the generated ones.
-    "$out/fuzz_$t" -merge=1 -max_len="$(max_len "$t")" "$fresh" "$seeds" "$out/candidates/$t" 2>/dev/null
+    sources=("$seeds" "$out/candidates/$t")
+    [ "$t" != module ] && [ -d "$out/corpus/$t" ] && sources+=("$out/corpus/$t")
+    "$out/fuzz_$t" -set_cover_merge=1 -max_len="$(max_len "$t")" "$fresh" "${sources[@]}" 2>/dev/null
     rm -f "$seeds"/* && cp "$fresh"/* "$seeds/"
     echo "fuzz: $t: $(ls "$seeds" | wc -l) seeds, $(du -sk "$seeds" | cut -f1) KB"
   done
