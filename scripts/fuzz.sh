@@ -78,7 +78,7 @@ if [ $update -eq 1 ]; then
     starting_inputs "$t" "$out/candidates/$t"
     sources=("$seeds" "$out/candidates/$t")
     [ "$t" != module ] && [ -d "$out/corpus/$t" ] && sources+=("$out/corpus/$t")
-    "$out/fuzz_$t" -set_cover_merge=1 -max_len="$(max_len "$t")" "$fresh" "${sources[@]}" 2>/dev/null
+    "$out/fuzz_$t" -set_cover_merge=1 -use_counters=0 -max_len="$(max_len "$t")" "$fresh" "${sources[@]}" 2>/dev/null
     rm -f "$seeds"/* && cp "$fresh"/* "$seeds/"
     echo "fuzz: $t: $(ls "$seeds" | wc -l) seeds, $(du -sk "$seeds" | cut -f1) KB"
   done
