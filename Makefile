@@ -4,7 +4,7 @@ BUILD   ?= build
 JOBS    ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test asan tsan bench clean
+.PHONY: all deps configure build run test package asan tsan bench clean
 
 all: build
 
@@ -24,6 +24,10 @@ run: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The Debian package of this build, made by CPack: $(BUILD)/skarvo_<version>_<arch>.deb.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 # Sanitizer builds: ASan+UBSan and TSan, each in its own build folder.
 asan: deps

@@ -8,8 +8,6 @@ namespace assets {
 
 extern uint8_t embeddedBlock[BLOCK_BYTES];
 
-static_assert(IMAGE_COUNT == LAYOUT_IMAGES);
-
 const uint8_t* imageData(int n) {
     if (n < 0 || n >= IMAGE_COUNT) return nullptr;
     return embeddedBlock + imageOffset(n);

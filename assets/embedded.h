@@ -7,11 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "catalogue.h"
+
 namespace assets {
 
-constexpr int IMAGE_COUNT = 15;
-
-// Image n (0..14): its first byte, and its length as read from the word after it.
+// Image n (0..14, as in the catalogue): its first byte, and its length as read from the word after it.
 const uint8_t* imageData(int n);
 uint32_t imageLength(int n);
 // The packed module (writable).

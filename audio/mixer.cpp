@@ -36,7 +36,7 @@ inline int32_t point8(const uint8_t* data, int32_t k) { return static_cast<int8_
 
 inline int32_t point16(const uint8_t* data, int32_t k) {
     const uint8_t* p = data + 2 * static_cast<int64_t>(k);
-    return static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8)));
+    return static_cast<int16_t>(mxm::read16(p));
 }
 
 // One interpolated point: a + ((b - a) × f) >> 16, the product wrapping in 32 bits.

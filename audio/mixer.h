@@ -17,7 +17,6 @@
 
 namespace audio {
 
-constexpr int MIX_VOICES = 32;
 constexpr uint32_t TICK_NUMERATOR = 1411200000u;  // 44,100 × 256 × 125
 constexpr int32_t OUTPUT_CLAMP = 32500;
 

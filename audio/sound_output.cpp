@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "player.h"
+#include "stream_thread.h"
 
 namespace audio {
 
@@ -23,8 +24,6 @@ Holder holder;
 }  // namespace
 
 SoundOutput& soundOutput = holder.output;
-
-void startStreamThread(SoundOutput& out);  // stream_thread.cpp
 
 namespace {
 

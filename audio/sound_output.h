@@ -21,6 +21,7 @@
 
 #include "player_state.h"
 #include "sound_ring.h"
+#include "stream_thread.h"  // the output comes with its thread's hooks
 
 namespace audio {
 
@@ -56,16 +57,5 @@ int32_t initPlayer(void* window, uint8_t* moduleData);
 // Asks the streaming thread to stop, waits until it has ended, then releases the ring.
 // A second call does nothing more.
 void shutdownPlayer();
-
-// The streaming thread's body: iterations until a stop request.
-void streamThread();
-// One iteration (sleep, read the play position, render what it has passed, write it
-// behind it). Returns false when a stop request ends the thread.
-bool streamIteration();
-// The sleep at the top of each iteration (STREAM_SLEEP_MS; 0 skips the sleep). For tests.
-void setStreamSleepMs(uint32_t ms);
-// Called on the streaming thread after each render, with the state it owns (for meters).
-// Null (the default) calls nothing. Set it before initPlayer.
-void setStreamObserver(void (*observer)(const SoundOutput& output));
 
 }  // namespace audio

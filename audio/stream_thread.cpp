@@ -1,6 +1,8 @@
 // stream_thread.cpp — the streaming thread: about every 25 ms, render exactly the bytes
 // the play position has passed since the last visit and write them behind it, so each
 // byte is written one ring length (371.5 ms) before it is heard.
+#include "stream_thread.h"
+
 #include <chrono>
 #include <system_error>
 

@@ -7,13 +7,10 @@
 
 #include <vector>
 
+#include "embedded.h"
 #include "mixer.h"
 #include "mxm_builder.h"
 #include "player.h"
-
-#ifdef BENCH_HAVE_EMBEDDED
-#include "embedded.h"
-#endif
 
 namespace {
 
@@ -91,13 +88,11 @@ void BM_RenderFrames_32ch_16bit(benchmark::State& state) { renderSong(state, son
 BENCHMARK(BM_RenderFrames_8ch_8bit);
 BENCHMARK(BM_RenderFrames_32ch_16bit);
 
-#ifdef BENCH_HAVE_EMBEDDED
 void BM_RenderFrames_EmbeddedSong(benchmark::State& state) {
     const uint8_t* data = assets::moduleData();
     renderSong(state, std::vector<uint8_t>(data, data + assets::moduleLength()));
 }
 BENCHMARK(BM_RenderFrames_EmbeddedSong);
-#endif
 
 // mixSpan alone: 32 looping voices set by hand at an uneven step, no ticks.
 void mixVoices(benchmark::State& state, bool sixteenBit) {

@@ -1,7 +1,9 @@
 // Platform costs: a whole game frame on the headless backend (software renderer),
-// the sprite batch's end, and the texture decode of the backdrop.
+// the sprite batch's end, the texture decode of the backdrop, and our cosine beside the
+// C library's.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -9,6 +11,7 @@
 #include "platform/device.h"
 #include "platform/headless.h"
 #include "platform/image.h"
+#include "platform/trig.h"
 #include "shell/entry.h"
 #include "shell/game_state.h"
 
@@ -57,6 +60,30 @@ void BM_DecodeBackdrop(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DecodeBackdrop)->Unit(benchmark::kMillisecond);
+
+// Spawn angles: 32-bit integers spread over the whole range.
+void BM_CosInt(benchmark::State& state) {
+    uint32_t a = 12345;
+    for (auto _ : state) benchmark::DoNotOptimize(platform::cosInt(static_cast<int32_t>(a += 2654435761u)));
+}
+BENCHMARK(BM_CosInt);
+
+void BM_CosIntCLibrary(benchmark::State& state) {
+    uint32_t a = 12345;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(std::cos(static_cast<double>(static_cast<int32_t>(a += 2654435761u))));
+}
+BENCHMARK(BM_CosIntCLibrary);
+
+// Half spin angles of a long game: floats up to a few ten thousand radians.
+void BM_SinFloat(benchmark::State& state) {
+    float x = 0.0f;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(platform::sinFloat(x));
+        x = x < 50000.0f ? x + 7.3f : 0.0f;
+    }
+}
+BENCHMARK(BM_SinFloat);
 
 }  // namespace
 

@@ -1,7 +1,13 @@
 #include "exact_float.h"
 
+#include <cfloat>
 #include <cmath>
 #include <limits>
+
+// The exact products and sums below need each double operation rounded once, to double.
+#if defined(__FAST_MATH__) || FLT_EVAL_METHOD != 0
+#error "build without -ffast-math and with SSE arithmetic (FLT_EVAL_METHOD 0)"
+#endif
 
 namespace skarvo {
 namespace {
@@ -43,6 +49,19 @@ float productRounded(int32_t i, float f) {
     if (high == 0) return static_cast<float>(b);
     double hi, lo;
     twoSum(a, b, &hi, &lo);
+    return roundPair(hi, lo);
+}
+
+float productRoundedWide(float f, double d) {
+    double whole = static_cast<double>(f) * d;
+    if (whole == 0.0 || !std::isfinite(whole)) return static_cast<float>(whole);
+    // Veltkamp split: d == dHigh + dLow exactly, each with at most 26 significant bits,
+    // so each partial product (24 × 26 bits) is exact; their sum as an exact pair.
+    double t = 134217729.0 * d;  // 2^27 + 1
+    double dHigh = t - (t - d);
+    double dLow = d - dHigh;
+    double hi, lo;
+    twoSum(static_cast<double>(f) * dHigh, static_cast<double>(f) * dLow, &hi, &lo);
     return roundPair(hi, lo);
 }
 

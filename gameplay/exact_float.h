@@ -5,10 +5,12 @@
 // rounded once to float (to nearest, ties to even). Converting the integer to float
 // first would round twice for values beyond 2^24, and going through double alone can
 // still round twice, so the exact result is kept as an unevaluated double pair and
-// rounded to float in one step.
+// rounded to float in one step. The same holds where a double enters a float product
+// unrounded: a cosine, or a constant written with more digits than a float holds.
 //
 //   float step = productRounded(frameMs, velX);     // frameMs × velX, one rounding
 //   float sum = sumRounded(angleBase, clockMs);     // angleBase + clockMs, one rounding
+//   float x = productRoundedWide(320.0f, cosA);     // 320 × cosA (a double), one rounding
 //
 // Also the 32-bit wrap-around integer helpers used on clock values.
 #pragma once
@@ -21,6 +23,8 @@ namespace skarvo {
 float productRounded(int32_t i, float f);
 // f + i, rounded once to float.
 float sumRounded(float f, int32_t i);
+// f × d, rounded once to float (|d| < 2^995).
+float productRoundedWide(float f, double d);
 
 // Two's-complement 32-bit arithmetic that wraps instead of overflowing.
 inline int32_t wrapAdd(int32_t a, int32_t b) {

@@ -60,8 +60,9 @@ void shotDraw(EntityRecord& shot, platform::SpriteBatch* sprite) {
     int32_t tint = hitTint(shot);
     if (shot.health <= 0 && tint == 0) return;
     // About 101 times the clock, rounded: the spin moves in steps that grow with it.
+    // The 1/300 enters as the double it is written as; only the product is rounded.
     float angle =
-        sumRounded(productRounded(shot.hitStamp, 100.0f), game.clockMs) * static_cast<float>(0.0033333333333333335);
+        productRoundedWide(sumRounded(productRounded(shot.hitStamp, 100.0f), game.clockMs), 0.0033333333333333335);
     platform::Quaternion spin;
     platform::quaternionRotationYawPitchRoll(&spin, 0.0f, 0.0f, angle);
     platform::Vec3 position{shot.posX, shot.posY, shot.posZ};

@@ -1,7 +1,6 @@
 #include "targets.h"
 
-#include <cmath>
-
+#include "../platform/trig.h"
 #include "../shell/game_state.h"
 #include "exact_float.h"
 
@@ -25,11 +24,10 @@ void targetSpawn(EntityRecord& target, platform::Texture* texture) {
     bool vulture = texture == game.texVulture;
     if (texture != nullptr &&
         (texture == game.texBoot || vulture || texture == game.texSnake || texture == game.texTumbleweed)) {
-        // The angles are the integers themselves; only what follows is single precision.
-        float cosA = static_cast<float>(std::cos(static_cast<double>(a)));
-        float sinB = static_cast<float>(std::sin(static_cast<double>(b)));
-        target.posX = 960.0f + 320.0f * cosA;
-        float wave = 320.0f + 50.0f * sinB;
+        // The angles are the integers themselves, and the cosine and sine enter the
+        // products unrounded: only the products and sums are single precision.
+        target.posX = 960.0f + productRoundedWide(320.0f, platform::cosInt(a));
+        float wave = 320.0f + productRoundedWide(50.0f, platform::sinInt(b));
         target.posY = vulture ? wave - 160.0f : wave - 30.0f;
         target.posZ = 0.0f;
     }

@@ -35,6 +35,10 @@ void headlessQueueMessage(const Message& message);
 int headlessQueuedMessages();
 // Draws of the batch begun last (cleared by spriteBegin).
 const SpriteDrawRecord* headlessSpriteDraws(int* count);
+// Whether frames are rasterised (the default). Off, every call is still checked and
+// the draw log kept, but no pixel is drawn: for frames whose picture nobody looks at.
+// Every frame starts with a full clear, so turning it on for one frame is enough.
+void headlessSetDrawing(bool on);
 // The back buffer as 640 × 480 RGBA bytes, row by row from the top.
 const uint8_t* headlessPixels();
 bool headlessSavePng(const char* path);

@@ -42,6 +42,7 @@ Device theDevice{};
 bool haveDevice = false;
 SDL_Surface* surface = nullptr;
 uint8_t pixels[BACK_BUFFER_WIDTH * BACK_BUFFER_HEIGHT * 4];
+bool drawing = true;
 
 }  // namespace
 
@@ -96,6 +97,7 @@ Device* createDevice(Direct3D* direct3d, uint32_t, uint32_t, Window* focusWindow
         return nullptr;
     }
     renderMakeDevice(&theDevice, renderer, nullptr);
+    theDevice.drawPixels = drawing;
     haveDevice = true;
     return &theDevice;
 }
@@ -109,6 +111,11 @@ int devicePresent(Device* device, const void*, const void*, Window*, const void*
 // --- headless controls ---
 
 void headlessSetClock(uint32_t ms) { clockMs = ms; }
+
+void headlessSetDrawing(bool on) {
+    drawing = on;
+    theDevice.drawPixels = on;
+}
 
 void headlessQueueMessage(const Message& message) { inputPush(&input, message); }
 

@@ -1,7 +1,7 @@
 // matrix.cpp — row-vector matrix routines in single precision.
 #include "matrix.h"
 
-#include <cmath>
+#include "trig.h"
 
 namespace platform {
 
@@ -40,9 +40,10 @@ Matrix* matrixIdentity(Matrix* out) {
 }
 
 Quaternion* quaternionRotationYawPitchRoll(Quaternion* out, float yaw, float pitch, float roll) {
-    float sy = std::sin(yaw * 0.5f), cy = std::cos(yaw * 0.5f);
-    float sp = std::sin(pitch * 0.5f), cp = std::cos(pitch * 0.5f);
-    float sr = std::sin(roll * 0.5f), cr = std::cos(roll * 0.5f);
+    // Our own sine and cosine: the angles grow with the clock, where C libraries differ.
+    float sy = static_cast<float>(sinFloat(yaw * 0.5f)), cy = static_cast<float>(cosFloat(yaw * 0.5f));
+    float sp = static_cast<float>(sinFloat(pitch * 0.5f)), cp = static_cast<float>(cosFloat(pitch * 0.5f));
+    float sr = static_cast<float>(sinFloat(roll * 0.5f)), cr = static_cast<float>(cosFloat(roll * 0.5f));
     out->x = cy * sp * cr + sy * cp * sr;
     out->y = sy * cp * cr - cy * sp * sr;
     out->z = cy * cp * sr - sy * sp * cr;

@@ -1,8 +1,12 @@
 // render.cpp — the graphics device, textures and sprite batch over an SDL renderer,
 // shared by both backends.
 //
-// [SECTION] errors  [SECTION] device state  [SECTION] geometry  [SECTION] textures
-// [SECTION] sprite batch
+// Contents:
+//   [SECTION] errors          last error text
+//   [SECTION] device state    the device record and its fixed-function settings
+//   [SECTION] geometry        lighting, culling, wrap addressing, drawing primitives
+//   [SECTION] textures        decoding an image into a texture, its size
+//   [SECTION] sprite batch    the sprite interface, drawn as textured quads
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -44,6 +48,7 @@ void renderMakeDevice(Device* device, SDL_Renderer* renderer, SDL_Texture* backB
     device->material = Material{};
     device->texture0 = nullptr;
     SDL_RendererInfo info{};
+    device->drawPixels = true;
     device->softwareRenderer = SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE);
 }
 
@@ -51,6 +56,7 @@ int deviceClear(Device* device, uint32_t rectCount, const void* rects, uint32_t 
                 uint32_t) {
     if (!device || (rectCount != 0 && !rects)) return -1;
     if (!(flags & CLEAR_TARGET)) return 0;  // no depth or stencil buffer to clear
+    if (!device->drawPixels) return 0;
     SDL_SetRenderDrawBlendMode(device->renderer, SDL_BLENDMODE_NONE);
     SDL_SetRenderDrawColor(device->renderer, (colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF, colour >> 24);
     if (rectCount == 0) return SDL_RenderClear(device->renderer) == 0 ? 0 : -1;
@@ -234,6 +240,7 @@ int deviceDrawPrimitiveUP(Device* device, uint32_t primitiveType, uint32_t primi
     int texOffset = (fvf & FVF_TEXCOUNT_MASK) ? offset : -1;
     if (texOffset >= 0) offset += 8;
     if (stride < static_cast<uint32_t>(offset)) return -1;
+    if (!device->drawPixels) return 0;
 
     Texture* texture = texOffset >= 0 ? device->texture0 : nullptr;
     Matrix wvp;
@@ -394,6 +401,7 @@ void spriteEnd(SpriteBatch* batch) {
             batch->order[j + 1] = k;
         }
     }
+    if (!batch->device->drawPixels) return;
     SDL_Renderer* renderer = batch->device->renderer;
     const SDL_BlendMode mode = batch->flags & SPRITE_ALPHABLEND ? SDL_BLENDMODE_BLEND : SDL_BLENDMODE_NONE;
     static const int QUAD_INDICES[6] = {0, 1, 2, 1, 3, 2};

@@ -47,6 +47,7 @@ struct Device {
     Material material;
     Texture* texture0;
     bool softwareRenderer;  // see Texture
+    bool drawPixels;        // false: calls are checked and logged, the renderer is not touched
 };
 
 // Fills `device` with the default state for `renderer` (and its render target).

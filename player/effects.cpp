@@ -4,6 +4,14 @@
 // Row actions run once, on the tick that reads the row, after the cell's note part;
 // tick actions run on every tick of the row, the row tick included ("later ticks"
 // below means rowTick == 0). Parameter memories keep the last nonzero value.
+//
+// Contents:
+//   [SECTION] Small helpers
+//   [SECTION] Routines shared by several commands
+//   [SECTION] Effect commands
+//   [SECTION] Extended commands Ex
+//   [SECTION] Volume column
+//   [SECTION] The dispatch table
 #include <array>
 
 #include "format.h"
@@ -13,6 +21,8 @@
 namespace mxm {
 
 namespace {
+
+// [SECTION] Small helpers
 
 uint8_t hi(uint8_t p) { return static_cast<uint8_t>(p >> 4); }
 uint8_t lo(uint8_t p) { return static_cast<uint8_t>(p & 15); }
@@ -24,7 +34,7 @@ bool linearModel(const PlayerState& s) { return (s.header.flags & FLAG_LINEAR_PE
 void setVolume(ChannelRecord& ch, int v) { ch.volume = ch.tickVolume = clampVolume(v); }
 void setPeriod(const PlayerState& s, ChannelRecord& ch, int32_t p) { ch.period = ch.tickPeriod = clampPeriodIn(s, p); }
 
-// ---- Routines shared by several commands ----
+// [SECTION] Routines shared by several commands
 
 void volumeSlide(PlayerState& s, ChannelRecord& ch) {
     uint8_t m = ch.volSlideMem;
@@ -71,7 +81,7 @@ void vibrato(PlayerState& s, ChannelRecord& ch) {
     if (laterTick(s)) ch.vibratoPos = static_cast<uint8_t>(ch.vibratoPos + (ch.vibratoSpeed >> 1));
 }
 
-// ---- Effect commands ----
+// [SECTION] Effect commands
 
 void rowArpeggio(PlayerState& s, ChannelRecord& ch) {
     if (s.cellParam == 0) ch.effect = NO_EFFECT;
@@ -244,7 +254,8 @@ void rowExtraFinePorta(PlayerState& s, ChannelRecord& ch) {
     }
 }
 
-// ---- Extended commands Ex: the parameter byte holds y alone ----
+// [SECTION] Extended commands Ex
+// The parameter byte holds y alone.
 
 void rowFinePortaUp(PlayerState& s, ChannelRecord& ch) {
     if (s.cellParam != 0) ch.finePortaUpMem = s.cellParam;
@@ -307,7 +318,8 @@ void tickNoteDelay(PlayerState& s, ChannelRecord& ch) {
 
 void rowPatternDelay(PlayerState& s, ChannelRecord&) { s.patternDelay = s.cellParam; }
 
-// ---- Volume column: y = the low nibble, left in cellVolume ----
+// [SECTION] Volume column
+// y = the low nibble, left in cellVolume.
 
 void volSet(PlayerState& s, ChannelRecord& ch) { setVolume(ch, ((ch.volumeCommand << 4) | s.cellVolume) - 0x10); }
 void volSetFull(PlayerState&, ChannelRecord& ch) { setVolume(ch, 64); }
@@ -342,6 +354,8 @@ void volPanSlideRight(PlayerState& s, ChannelRecord& ch) {
 void volTonePortaSpeed(PlayerState& s, ChannelRecord& ch) {
     if (s.cellVolume != 0) ch.portaSpeed = s.cellVolume * 256;
 }
+
+// [SECTION] The dispatch table
 
 constexpr std::array<Action, ACTION_COUNT> buildActions() {
     std::array<Action, ACTION_COUNT> a{};

@@ -6,27 +6,26 @@
 namespace mxm {
 
 void readHeader(ModuleHeader& h, const uint8_t* module) {
-    std::memcpy(h.magic, module, 4);
-    h.songLength = read32(module + 4);
-    h.restartOrder = read32(module + 8);
-    h.channelCount = read32(module + 12);
-    h.patternCount = read32(module + 16);
-    h.instrumentCount = read32(module + 20);
-    h.initialSpeed = module[24];
-    h.initialTempo = module[25];
-    h.flags = read16(module + 26);
-    h.sampleDataOffset = read32(module + 28);
-    h.sampleBytes8 = read32(module + 32);
-    h.sampleWords16 = read32(module + 36);
-    h.minPeriod = static_cast<int32_t>(read32(module + 40));
-    h.maxPeriod = static_cast<int32_t>(read32(module + 44));
-    std::memcpy(h.channelPanning, module + 48, 32);
-    std::memcpy(h.orders, module + 80, 256);
-    // The three tables are one run of u32 offsets from byte 336 on.
-    const uint8_t* table = module + 336;
-    for (uint32_t i = 0; i < 128; ++i, table += 4) h.instrumentOffsets[i] = module + read32(table);
-    for (uint32_t i = 0; i < 256; ++i, table += 4) h.patternOffsets[i] = module + read32(table);
-    for (uint32_t i = 0; i < 2048; ++i, table += 4) h.sampleOffsets[i] = module + read32(table);
+    std::memcpy(h.magic, module + HDR_MAGIC, 4);
+    h.songLength = read32(module + HDR_SONG_LENGTH);
+    h.restartOrder = read32(module + HDR_RESTART_ORDER);
+    h.channelCount = read32(module + HDR_CHANNEL_COUNT);
+    h.patternCount = read32(module + HDR_PATTERN_COUNT);
+    h.instrumentCount = read32(module + HDR_INSTRUMENT_COUNT);
+    h.initialSpeed = module[HDR_INITIAL_SPEED];
+    h.initialTempo = module[HDR_INITIAL_TEMPO];
+    h.flags = read16(module + HDR_FLAGS);
+    h.sampleDataOffset = read32(module + HDR_SAMPLE_DATA);
+    h.sampleBytes8 = read32(module + HDR_SAMPLE_BYTES8);
+    h.sampleWords16 = read32(module + HDR_SAMPLE_WORDS16);
+    h.minPeriod = static_cast<int32_t>(read32(module + HDR_MIN_PERIOD));
+    h.maxPeriod = static_cast<int32_t>(read32(module + HDR_MAX_PERIOD));
+    std::memcpy(h.channelPanning, module + HDR_CHANNEL_PANNING, sizeof h.channelPanning);
+    std::memcpy(h.orders, module + HDR_ORDERS, sizeof h.orders);
+    for (uint32_t i = 0; i < MAX_INSTRUMENTS; ++i)
+        h.instrumentOffsets[i] = module + read32(module + instrumentEntryAt(i));
+    for (uint32_t i = 0; i < MAX_PATTERNS; ++i) h.patternOffsets[i] = module + read32(module + patternEntryAt(i));
+    for (uint32_t i = 0; i < MAX_SAMPLES; ++i) h.sampleOffsets[i] = module + read32(module + sampleEntryAt(i));
 }
 
 void decodeDeltaSamples(uint8_t* block, uint32_t bytes8, uint32_t words16) {
@@ -65,9 +64,7 @@ const uint8_t* skipRows(const uint8_t* p, uint32_t rows) {
             --rows;
             continue;
         }
-        if (flags & CELL_HAS_NOTE) p += 2;
-        if (flags & CELL_HAS_VOLUME) p += 1;
-        if (flags & CELL_HAS_EFFECT) p += 2;
+        p += cellBytes(flags) - 1;  // the flag byte is behind us
     }
     return p;
 }

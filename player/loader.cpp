@@ -53,7 +53,7 @@ bool loadModule(PlayerState* state, uint8_t* module) {
     readHeader(state->header, module);
     if (moduleFlags(module) & FLAG_DELTA_SAMPLES) {
         // Cleared in the image itself, so loading the same image again does not decode twice.
-        write16(module + 26, static_cast<uint16_t>(moduleFlags(module) & ~FLAG_DELTA_SAMPLES));
+        write16(module + HDR_FLAGS, static_cast<uint16_t>(moduleFlags(module) & ~FLAG_DELTA_SAMPLES));
         decodeDeltaSamples(module + state->header.sampleDataOffset, state->header.sampleBytes8,
                            state->header.sampleWords16);
     }

@@ -17,20 +17,12 @@
 #include <atomic>
 #include <cstdint>
 
+#include "module_layout.h"
+
 namespace mxm {
 
 constexpr uint32_t NO_JUMP = 0xFFFFFFFFu;
 constexpr uint8_t NO_EFFECT = 0xFF;
-constexpr int MAX_CHANNELS = 32;
-
-constexpr uint16_t FLAG_LINEAR_PERIODS = 0x0001;
-constexpr uint16_t FLAG_KEEP_CHANNEL_PANNING = 0x0002;
-constexpr uint16_t FLAG_DELTA_SAMPLES = 0x0004;
-
-constexpr uint8_t SAMPLE_16BIT = 0x04;
-constexpr uint8_t SAMPLE_LOOP = 0x08;
-constexpr uint8_t SAMPLE_PINGPONG = 0x10;
-constexpr uint8_t SAMPLE_BACKWARDS = 0x20;  // mixer-owned: the voice now plays backwards
 
 // The module header as the player keeps it: the packed header's fields, with the
 // three offset tables turned into addresses inside the module image.
@@ -49,20 +41,20 @@ struct ModuleHeader {
     uint32_t sampleWords16;
     int32_t minPeriod;
     int32_t maxPeriod;
-    uint8_t channelPanning[32];
-    uint8_t orders[256];
-    const uint8_t* instrumentOffsets[128];  // instrument n+1's record
-    const uint8_t* patternOffsets[256];
-    const uint8_t* sampleOffsets[2048];     // first point of sample n
+    uint8_t channelPanning[MAX_CHANNELS];
+    uint8_t orders[MAX_ORDERS];
+    const uint8_t* instrumentOffsets[MAX_INSTRUMENTS];  // instrument n+1's record
+    const uint8_t* patternOffsets[MAX_PATTERNS];
+    const uint8_t* sampleOffsets[MAX_SAMPLES];  // first point of sample n
 };
 
 struct ChannelRecord {
     uint8_t active;
-    const uint8_t* sampleData;   // first point: s8, or s16 little-endian
+    const uint8_t* sampleData;  // first point: s8, or s16 little-endian
     int32_t endBound;
     int32_t otherBound;
     uint8_t voiceFlags;
-    int32_t restartPos;          // -1 = no request
+    int32_t restartPos;  // -1 = no request
     uint16_t step;
     uint16_t mixVolume;
     uint8_t mixPan;
@@ -75,7 +67,7 @@ struct ChannelRecord {
     int32_t period;
     int32_t tickPeriod;
     uint8_t instrumentNumber;
-    const uint8_t* instrument;   // InstrumentRecord in the module image; null = none
+    const uint8_t* instrument;  // InstrumentRecord in the module image; null = none
     int16_t relativePitch;
     uint8_t keyHeld;
     uint16_t fadeVolume;

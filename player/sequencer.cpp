@@ -33,10 +33,10 @@ void openPendingPattern(PlayerState& s) {
     s.nextOrderPos = NO_JUMP;
 
     const uint8_t* pattern = s.header.patternOffsets[s.header.orders[s.orderPos]];
-    s.patternRows = read32(pattern);
+    s.patternRows = patternRowCount(pattern);
     // A row the pattern does not have would send the skip past its data: start at row 0.
     if (s.nextRow >= s.patternRows) s.row = s.nextRow = 0;
-    s.patternCursor = skipRows(pattern + 4, s.nextRow);
+    s.patternCursor = skipRows(patternRows(pattern), s.nextRow);
     s.nextRow = 0;
 }
 

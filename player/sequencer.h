@@ -36,7 +36,6 @@ constexpr uint8_t EFFECT_TONE_PORTA_VOLSLIDE = 0x05;
 constexpr uint8_t EFFECT_SAMPLE_OFFSET = 0x09;
 constexpr uint8_t EFFECT_KEY_OFF = 0x14;
 constexpr uint8_t EFFECT_NOTE_DELAY = 0x31;
-constexpr uint8_t NOTE_KEY_OFF = 97;
 
 // Starts the note and/or instrument of the cell fields of `s` on channel `ch`.
 void triggerNote(PlayerState& s, ChannelRecord& ch);

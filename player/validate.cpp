@@ -4,19 +4,26 @@
 // the patterns it names, instruments with their envelopes and sample records, and
 // finally the sample points each record reaches. All arithmetic on offsets is done
 // in 64 bits so that no sum of fields can wrap past a bound.
+//
+// Contents:
+//   [SECTION] Image access and failure reports
+//   [SECTION] Header
+//   [SECTION] Patterns
+//   [SECTION] Instruments: envelopes, sample records, sample points
+//   [SECTION] The whole module
 #include "validate.h"
 
 #include <cstdarg>
 #include <cstdio>
 
+#include "module_layout.h"
+
 namespace mxm {
 
 namespace {
 
-constexpr uint64_t HEADER_BYTES = 10064;
-constexpr uint64_t INSTRUMENT_HEAD_BYTES = 256;
-constexpr uint64_t SAMPLE_RECORD_BYTES = 16;
-constexpr uint32_t ENVELOPE_POINTS = 12;
+// [SECTION] Image access and failure reports
+
 constexpr int32_t PERIOD_LIMIT = 1 << 24;  // keeps period arithmetic far from overflow
 
 struct Image {
@@ -25,11 +32,10 @@ struct Image {
     ValidationError* error;
 };
 
-uint32_t read16(const Image& m, uint64_t at) { return m.data[at] | (m.data[at + 1] << 8); }
-uint32_t read32(const Image& m, uint64_t at) {
-    return static_cast<uint32_t>(m.data[at]) | (static_cast<uint32_t>(m.data[at + 1]) << 8) |
-           (static_cast<uint32_t>(m.data[at + 2]) << 16) | (static_cast<uint32_t>(m.data[at + 3]) << 24);
-}
+// Fields at a checked offset.
+uint32_t get8(const Image& m, uint64_t at) { return m.data[at]; }
+uint32_t get16(const Image& m, uint64_t at) { return read16(m.data + at); }
+uint32_t get32(const Image& m, uint64_t at) { return read32(m.data + at); }
 
 bool fail(const Image& m, uint64_t offset, const char* format, ...) __attribute__((format(printf, 3, 4)));
 bool fail(const Image& m, uint64_t offset, const char* format, ...) {
@@ -52,47 +58,54 @@ struct Extent {
 
 bool overlaps(Extent a, Extent b) { return a.from < b.to && b.from < a.to; }
 
+// [SECTION] Header
+
 bool checkHeader(const Image& m) {
     if (m.size < HEADER_BYTES)
         return fail(m, m.size, "module is %llu bytes, shorter than its %llu-byte header",
                     static_cast<unsigned long long>(m.size), static_cast<unsigned long long>(HEADER_BYTES));
-    if (m.data[0] != 'M' || m.data[1] != 'X' || m.data[2] != 'M' || m.data[3] != 0)
-        return fail(m, 0, "wrong magic: not an MXM module");
-    uint32_t songLength = read32(m, 4);
-    if (songLength < 1 || songLength > 256) return fail(m, 4, "song length %u outside 1..256", songLength);
-    uint32_t restartOrder = read32(m, 8);
+    if (get32(m, HDR_MAGIC) != MODULE_MAGIC) return fail(m, HDR_MAGIC, "wrong magic: not an MXM module");
+    uint32_t songLength = get32(m, HDR_SONG_LENGTH);
+    if (songLength < 1 || songLength > MAX_ORDERS)
+        return fail(m, HDR_SONG_LENGTH, "song length %u outside 1..%u", songLength, MAX_ORDERS);
+    uint32_t restartOrder = get32(m, HDR_RESTART_ORDER);
     if (restartOrder >= songLength)
-        return fail(m, 8, "restart order %u not below the song length %u", restartOrder, songLength);
-    uint32_t channels = read32(m, 12);
-    if (channels < 1 || channels > 32) return fail(m, 12, "channel count %u outside 1..32", channels);
-    uint32_t instruments = read32(m, 20);
-    if (instruments < 1 || instruments > 128) return fail(m, 20, "instrument count %u outside 1..128", instruments);
-    if (m.data[24] == 0) return fail(m, 24, "initial speed is 0");
-    if (m.data[25] == 0) return fail(m, 25, "initial tempo is 0");
-    uint32_t flags = read16(m, 26);
-    if (flags & ~7u) return fail(m, 26, "unknown header flags 0x%04x", flags);
-    int32_t minPeriod = static_cast<int32_t>(read32(m, 40));
-    int32_t maxPeriod = static_cast<int32_t>(read32(m, 44));
+        return fail(m, HDR_RESTART_ORDER, "restart order %u not below the song length %u", restartOrder, songLength);
+    uint32_t channels = get32(m, HDR_CHANNEL_COUNT);
+    if (channels < 1 || channels > MAX_CHANNELS)
+        return fail(m, HDR_CHANNEL_COUNT, "channel count %u outside 1..%d", channels, MAX_CHANNELS);
+    uint32_t instruments = get32(m, HDR_INSTRUMENT_COUNT);
+    if (instruments < 1 || instruments > MAX_INSTRUMENTS)
+        return fail(m, HDR_INSTRUMENT_COUNT, "instrument count %u outside 1..%u", instruments, MAX_INSTRUMENTS);
+    if (get8(m, HDR_INITIAL_SPEED) == 0) return fail(m, HDR_INITIAL_SPEED, "initial speed is 0");
+    if (get8(m, HDR_INITIAL_TEMPO) == 0) return fail(m, HDR_INITIAL_TEMPO, "initial tempo is 0");
+    uint32_t flags = get16(m, HDR_FLAGS);
+    if (flags & ~uint32_t{FLAGS_KNOWN}) return fail(m, HDR_FLAGS, "unknown header flags 0x%04x", flags);
+    int32_t minPeriod = static_cast<int32_t>(get32(m, HDR_MIN_PERIOD));
+    int32_t maxPeriod = static_cast<int32_t>(get32(m, HDR_MAX_PERIOD));
     if (minPeriod < -PERIOD_LIMIT || minPeriod > PERIOD_LIMIT)
-        return fail(m, 40, "minimum period %d outside -%d..%d", minPeriod, PERIOD_LIMIT, PERIOD_LIMIT);
+        return fail(m, HDR_MIN_PERIOD, "minimum period %d outside -%d..%d", minPeriod, PERIOD_LIMIT, PERIOD_LIMIT);
     if (maxPeriod < -PERIOD_LIMIT || maxPeriod > PERIOD_LIMIT)
-        return fail(m, 44, "maximum period %d outside -%d..%d", maxPeriod, PERIOD_LIMIT, PERIOD_LIMIT);
+        return fail(m, HDR_MAX_PERIOD, "maximum period %d outside -%d..%d", maxPeriod, PERIOD_LIMIT, PERIOD_LIMIT);
     return true;
 }
 
+// [SECTION] Patterns
+
 // One pattern stream: row count, then that many rows of well-formed cells.
 bool checkPattern(const Image& m, uint32_t number, uint32_t orderPos, Extent* extent) {
-    uint64_t at = read32(m, 848 + 4 * static_cast<uint64_t>(number));
+    uint64_t entry = patternEntryAt(number);
+    uint64_t at = get32(m, entry);
     if (at < HEADER_BYTES)
-        return fail(m, 848 + 4 * static_cast<uint64_t>(number),
-                    "pattern %u (order %u): offset %llu lies inside the header", number, orderPos,
+        return fail(m, entry, "pattern %u (order %u): offset %llu lies inside the header", number, orderPos,
                     static_cast<unsigned long long>(at));
-    if (!inImage(m, at, 4))
+    if (!inImage(m, at, PATTERN_HEAD_BYTES))
         return fail(m, at, "pattern %u (order %u): row count runs past the end of the module", number, orderPos);
-    uint32_t rows = read32(m, at);
-    if (rows < 1 || rows > 256) return fail(m, at, "pattern %u: row count %u outside 1..256", number, rows);
-    uint32_t channels = read32(m, 12);
-    uint64_t p = at + 4;
+    uint32_t rows = get32(m, at + PATTERN_ROW_COUNT);
+    if (rows < 1 || rows > MAX_ROWS)
+        return fail(m, at, "pattern %u: row count %u outside 1..%u", number, rows, MAX_ROWS);
+    uint32_t channels = get32(m, HDR_CHANNEL_COUNT);
+    uint64_t p = at + PATTERN_HEAD_BYTES;
     for (uint32_t row = 0; row < rows; ++row) {
         int last = -1;
         for (;;) {
@@ -102,7 +115,7 @@ bool checkPattern(const Image& m, uint32_t number, uint32_t orderPos, Extent* ex
                 ++p;
                 break;
             }
-            int channel = flag & 0x1F;
+            int channel = flag & CELL_CHANNEL_MASK;
             if (static_cast<uint32_t>(channel) >= channels)
                 return fail(m, p, "pattern %u: row %u: cell for channel %d, at or above the channel count %u", number,
                             row, channel, channels);
@@ -110,11 +123,12 @@ bool checkPattern(const Image& m, uint32_t number, uint32_t orderPos, Extent* ex
                 return fail(m, p, "pattern %u: row %u: cell for channel %d after channel %d (not ascending)", number,
                             row, channel, last);
             last = channel;
-            uint64_t length = 1 + ((flag & 0x20) ? 2 : 0) + ((flag & 0x40) ? 1 : 0) + ((flag & 0x80) ? 2 : 0);
+            uint64_t length = cellBytes(flag);
             if (!inImage(m, p, length))
                 return fail(m, p, "pattern %u: row %u: cell runs past the end of the module", number, row);
-            if ((flag & 0x20) && m.data[p + 1] > 97)
-                return fail(m, p + 1, "pattern %u: row %u: note %u above 97", number, row, m.data[p + 1]);
+            if ((flag & CELL_HAS_NOTE) && get8(m, p + 1) > NOTE_KEY_OFF)
+                return fail(m, p + 1, "pattern %u: row %u: note %u above %u", number, row, get8(m, p + 1),
+                            NOTE_KEY_OFF);
             p += length;
         }
     }
@@ -122,57 +136,65 @@ bool checkPattern(const Image& m, uint32_t number, uint32_t orderPos, Extent* ex
     return true;
 }
 
+// [SECTION] Instruments: envelopes, sample records, sample points
+
 bool checkEnvelope(const Image& m, uint64_t at, uint32_t instrument, const char* which) {
-    uint32_t last = m.data[at];
-    uint32_t loopStart = m.data[at + 2];
-    uint32_t loopEnd = m.data[at + 3];
+    uint32_t last = get8(m, at + ENV_LAST);
+    uint32_t loopStart = get8(m, at + ENV_LOOP_START);
+    uint32_t loopEnd = get8(m, at + ENV_LOOP_END);
     if (last >= ENVELOPE_POINTS)
-        return fail(m, at, "instrument %u: %s envelope last point %u above 11", instrument, which, last);
+        return fail(m, at + ENV_LAST, "instrument %u: %s envelope last point %u above %u", instrument, which, last,
+                    ENVELOPE_POINTS - 1);
     if (loopEnd <= last && loopStart > last)
-        return fail(m, at + 2, "instrument %u: %s envelope loop start %u beyond its last point %u", instrument, which,
-                    loopStart, last);
+        return fail(m, at + ENV_LOOP_START, "instrument %u: %s envelope loop start %u beyond its last point %u",
+                    instrument, which, loopStart, last);
     for (uint32_t i = 0; i <= last; ++i) {
-        uint64_t point = at + 4 + 4 * static_cast<uint64_t>(i);
-        uint32_t length = read16(m, point);
+        uint64_t point = at + envPointAt(i);
+        uint32_t length = get16(m, point + ENV_POINT_LENGTH);
         // Segments before the last are divided by their length and walked tick by tick.
         if (i < last && (length == 0 || length > 32767))
             return fail(m, point, "instrument %u: %s envelope point %u has length %u (need 1..32767)", instrument,
                         which, i, length);
-        if (m.data[point + 2] > 64 || m.data[point + 3] != 0)
-            return fail(m, point + 2, "instrument %u: %s envelope point %u has value %u (need 0..64)", instrument,
-                        which, i, read16(m, point + 2));
+        // The value is read as 16 bits, so its reserved high byte must be 0.
+        uint32_t value = get16(m, point + ENV_POINT_VALUE);
+        if (value > 64)
+            return fail(m, point + ENV_POINT_VALUE, "instrument %u: %s envelope point %u has value %u (need 0..64)",
+                        instrument, which, i, value);
     }
     return true;
 }
 
 // The points a sample record reaches: 0..end, the last one read as the partner of end - 1.
 bool checkSamplePoints(const Image& m, uint64_t record, uint32_t instrument, uint32_t k) {
-    uint32_t loopStart = read32(m, record);
-    uint32_t end = read32(m, record + 4);
-    uint8_t flags = m.data[record + 8];
-    uint32_t number = read16(m, record + 13);
-    if (number >= 2048)
-        return fail(m, record + 13, "instrument %u sample %u: sample number %u above 2047", instrument, k, number);
-    if (end > 0x7FFFFFFEu) return fail(m, record + 4, "instrument %u sample %u: end %u too large", instrument, k, end);
-    if ((flags & 0x18) && loopStart > end)
-        return fail(m, record, "instrument %u sample %u: loop start %u beyond the loop end %u", instrument, k,
-                    loopStart, end);
+    uint32_t loopStart = get32(m, record + SMP_LOOP_START);
+    uint32_t end = get32(m, record + SMP_END);
+    uint32_t flags = get8(m, record + SMP_FLAGS);
+    uint32_t number = get16(m, record + SMP_NUMBER);
+    if (number >= MAX_SAMPLES)
+        return fail(m, record + SMP_NUMBER, "instrument %u sample %u: sample number %u above %u", instrument, k, number,
+                    MAX_SAMPLES - 1);
+    if (end > 0x7FFFFFFEu)
+        return fail(m, record + SMP_END, "instrument %u sample %u: end %u too large", instrument, k, end);
+    if ((flags & (SAMPLE_LOOP | SAMPLE_PINGPONG)) && loopStart > end)
+        return fail(m, record + SMP_LOOP_START, "instrument %u sample %u: loop start %u beyond the loop end %u",
+                    instrument, k, loopStart, end);
 
-    uint64_t block = read32(m, 28);
-    uint64_t bytes8 = read32(m, 32);
-    uint64_t words16 = read32(m, 36);
-    uint64_t first = read32(m, 1872 + 4 * static_cast<uint64_t>(number));
+    uint64_t block = get32(m, HDR_SAMPLE_DATA);
+    uint64_t bytes8 = get32(m, HDR_SAMPLE_BYTES8);
+    uint64_t words16 = get32(m, HDR_SAMPLE_WORDS16);
+    uint64_t entry = sampleEntryAt(number);
+    uint64_t first = get32(m, entry);
     uint64_t points = static_cast<uint64_t>(end) + 1;
-    if (flags & 0x04) {
+    if (flags & SAMPLE_16BIT) {
         uint64_t base = block + bytes8;
         if (first < base || (first - base) % 2 != 0 || (first - base) / 2 + points > words16)
-            return fail(m, 1872 + 4 * static_cast<uint64_t>(number),
+            return fail(m, entry,
                         "instrument %u sample %u: 16-bit sample %u (%llu points from offset %llu) not within the "
                         "16-bit sample data",
                         instrument, k, number, static_cast<unsigned long long>(points),
                         static_cast<unsigned long long>(first));
     } else if (first < block || first - block + points > bytes8) {
-        return fail(m, 1872 + 4 * static_cast<uint64_t>(number),
+        return fail(m, entry,
                     "instrument %u sample %u: 8-bit sample %u (%llu points from offset %llu) not within the 8-bit "
                     "sample data",
                     instrument, k, number, static_cast<unsigned long long>(points),
@@ -182,36 +204,42 @@ bool checkSamplePoints(const Image& m, uint64_t record, uint32_t instrument, uin
 }
 
 bool checkInstrument(const Image& m, uint32_t n, Extent* extent) {
-    uint64_t entry = 336 + 4 * static_cast<uint64_t>(n - 1);
-    uint64_t at = read32(m, entry);
+    uint64_t entry = instrumentEntryAt(n - 1);
+    uint64_t at = get32(m, entry);
     if (at < HEADER_BYTES)
         return fail(m, entry, "instrument %u: offset %llu lies inside the header", n,
                     static_cast<unsigned long long>(at));
     if (!inImage(m, at, INSTRUMENT_HEAD_BYTES))
         return fail(m, at, "instrument %u: record runs past the end of the module", n);
-    uint64_t samples = read32(m, at);
+    uint64_t samples = get32(m, at + INS_SAMPLE_COUNT);
+    uint64_t bytes = INSTRUMENT_HEAD_BYTES + samples * SAMPLE_RECORD_BYTES;
     if (!inImage(m, at + INSTRUMENT_HEAD_BYTES, samples * SAMPLE_RECORD_BYTES))
         return fail(m, at, "instrument %u: %llu sample records run past the end of the module", n,
                     static_cast<unsigned long long>(samples));
-    if (m.data[at + 102] > 3)
-        return fail(m, at + 102, "instrument %u: auto-vibrato type %u above 3", n, m.data[at + 102]);
-    if (!checkEnvelope(m, at + 106, n, "volume") || !checkEnvelope(m, at + 158, n, "panning")) return false;
+    if (get8(m, at + INS_AUTO_VIB_TYPE) > 3)
+        return fail(m, at + INS_AUTO_VIB_TYPE, "instrument %u: auto-vibrato type %u above 3", n,
+                    get8(m, at + INS_AUTO_VIB_TYPE));
+    if (!checkEnvelope(m, at + INS_VOL_ENV, n, "volume") || !checkEnvelope(m, at + INS_PAN_ENV, n, "panning"))
+        return false;
     for (uint64_t k = 0; k < samples; ++k) {
         uint64_t record = at + INSTRUMENT_HEAD_BYTES + SAMPLE_RECORD_BYTES * k;
-        uint8_t flags = m.data[record + 8];
-        if (flags & 0x20)
-            return fail(m, record + 8, "instrument %u sample %llu: flags 0x%02x have bit 5 set", n,
+        uint32_t flags = get8(m, record + SMP_FLAGS);
+        // The mixer keeps its own direction in that bit.
+        if (flags & SAMPLE_BACKWARDS)
+            return fail(m, record + SMP_FLAGS, "instrument %u sample %llu: flags 0x%02x have bit 5 set", n,
                         static_cast<unsigned long long>(k), flags);
-        if (m.data[record + 9] > 64)
-            return fail(m, record + 9, "instrument %u sample %llu: volume %u above 64", n,
-                        static_cast<unsigned long long>(k), m.data[record + 9]);
+        if (get8(m, record + SMP_VOLUME) > 64)
+            return fail(m, record + SMP_VOLUME, "instrument %u sample %llu: volume %u above 64", n,
+                        static_cast<unsigned long long>(k), get8(m, record + SMP_VOLUME));
         if (!checkSamplePoints(m, record, n, static_cast<uint32_t>(k))) return false;
     }
-    *extent = {at, at + INSTRUMENT_HEAD_BYTES + samples * SAMPLE_RECORD_BYTES};
+    *extent = {at, at + bytes};
     return true;
 }
 
 }  // namespace
+
+// [SECTION] The whole module
 
 bool validateModule(const uint8_t* data, size_t size, ValidationError* error) {
     if (error != nullptr) {
@@ -222,21 +250,22 @@ bool validateModule(const uint8_t* data, size_t size, ValidationError* error) {
     if (!checkHeader(m)) return false;
 
     // The sample block: inside the image, after the header.
-    uint64_t block = read32(m, 28);
-    uint64_t blockBytes = read32(m, 32) + 2 * static_cast<uint64_t>(read32(m, 36));
+    uint64_t block = get32(m, HDR_SAMPLE_DATA);
+    uint64_t blockBytes = get32(m, HDR_SAMPLE_BYTES8) + 2 * static_cast<uint64_t>(get32(m, HDR_SAMPLE_WORDS16));
     if (block < HEADER_BYTES)
-        return fail(m, 28, "sample data offset %llu lies inside the header", static_cast<unsigned long long>(block));
+        return fail(m, HDR_SAMPLE_DATA, "sample data offset %llu lies inside the header",
+                    static_cast<unsigned long long>(block));
     if (!inImage(m, block, blockBytes))
-        return fail(m, 28, "sample data (%llu bytes from offset %llu) runs past the end of the module",
+        return fail(m, HDR_SAMPLE_DATA, "sample data (%llu bytes from offset %llu) runs past the end of the module",
                     static_cast<unsigned long long>(blockBytes), static_cast<unsigned long long>(block));
     Extent sampleBlock{block, block + blockBytes};
     // Delta decoding rewrites the block in place; it must not touch what was checked.
-    bool delta = (read16(m, 26) & 4) != 0;
+    bool delta = (get16(m, HDR_FLAGS) & FLAG_DELTA_SAMPLES) != 0;
 
-    uint32_t songLength = read32(m, 4);
-    bool seen[256] = {};
+    uint32_t songLength = get32(m, HDR_SONG_LENGTH);
+    bool seen[MAX_PATTERNS] = {};
     for (uint32_t k = 0; k < songLength; ++k) {
-        uint32_t pattern = m.data[80 + k];
+        uint32_t pattern = get8(m, HDR_ORDERS + k);
         if (seen[pattern]) continue;
         seen[pattern] = true;
         Extent e{0, 0};
@@ -245,7 +274,7 @@ bool validateModule(const uint8_t* data, size_t size, ValidationError* error) {
             return fail(m, e.from, "pattern %u overlaps the delta-coded sample data", pattern);
     }
 
-    uint32_t instruments = read32(m, 20);
+    uint32_t instruments = get32(m, HDR_INSTRUMENT_COUNT);
     for (uint32_t n = 1; n <= instruments; ++n) {
         Extent e{0, 0};
         if (!checkInstrument(m, n, &e)) return false;

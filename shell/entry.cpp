@@ -1,22 +1,17 @@
-// entry.cpp — start-up and the frame loop.
-//
-// Slots that other parts of the game fill are marked [SLOT ...]; everything between
-// them runs unchanged whether a slot is filled or not.
+// entry.cpp — start-up and the frame loop, step by step.
 #include "entry.h"
 
 #include <cstdio>
 
 #include "../assets/embedded.h"
 #include "../audio/sound_output.h"
-#include "../gameplay/player_figure.h"
-#include "../gameplay/shots.h"
-#include "../gameplay/targets.h"
 #include "../platform/clock.h"
 #include "../platform/window.h"
 #include "../player/player.h"
 #include "game_state.h"
 #include "scene.h"
 #include "window_proc.h"
+#include "world.h"
 
 namespace skarvo {
 
@@ -55,7 +50,35 @@ void require(bool ok, const char* step) {
     exitProcess(1);
 }
 
-void decodeTexture(int image, Texture** out) {
+// The GameState field each texture of the image catalogue goes to.
+Texture** textureField(assets::TextureField t) {
+    using enum assets::TextureField;
+    // clang-format off
+    switch (t) {
+        case BACKDROP:   return &game.texBackdrop;
+        case BOOT:       return &game.texBoot;
+        case VULTURE:    return &game.texVulture;
+        case SNAKE:      return &game.texSnake;
+        case TUMBLEWEED: return &game.texTumbleweed;
+        case BOTTLE:     return &game.texBottle;
+        case JOYSTICK:   return &game.texJoystick;
+        case BANANA:     return &game.texBanana;
+        case RING:       return &game.texRing;
+        case PLATE:      return &game.texPlate;
+        case WALK_A:     return &game.texWalkA;
+        case WALK_B:     return &game.texWalkB;
+        case THROW_A:    return &game.texThrowA;
+        case THROW_B:    return &game.texThrowB;
+        case NONE:       break;
+    }
+    // clang-format on
+    return nullptr;
+}
+
+// Decodes the catalogue's image for texture `t` into its GameState field.
+void decodeTexture(assets::TextureField t) {
+    const int image = assets::imageOf(t);
+    Texture** out = textureField(t);
     int result = createTextureFromFileInMemoryEx(game.device, assets::imageData(image), assets::imageLength(image),
                                                  0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0, 0, 1, 0xFFFFFFFF, 0xFFFFFFFF,
                                                  0xFF000000, nullptr, nullptr, out);
@@ -93,37 +116,19 @@ void startUp() {
         createDevice(game.direct3d, 0, DEVTYPE_HAL, game.window, CREATE_MIXED_VERTEXPROCESSING, &presentParams);
     require(game.device != nullptr, "creating the graphics device");
 
-    // 8. The textures, in this order.
-    decodeTexture(0, &game.texBackdrop);
-    decodeTexture(1, &game.texBoot);
-    decodeTexture(2, &game.texVulture);
-    decodeTexture(3, &game.texSnake);
-    decodeTexture(4, &game.texTumbleweed);
-    decodeTexture(10, &game.texWalkA);
-    decodeTexture(11, &game.texWalkB);
-    decodeTexture(12, &game.texThrowA);
-    decodeTexture(13, &game.texThrowB);
-    decodeTexture(5, &game.texBottle);
-    decodeTexture(6, &game.texJoystick);
-    decodeTexture(8, &game.texRing);
-    decodeTexture(9, &game.texPlate);
-    decodeTexture(7, &game.texBanana);
+    // 8. The textures, in this order, each from its image of the catalogue.
+    using enum assets::TextureField;
+    for (assets::TextureField t : {BACKDROP, BOOT, VULTURE, SNAKE, TUMBLEWEED, WALK_A, WALK_B, THROW_A, THROW_B, BOTTLE,
+                                   JOYSTICK, RING, PLATE, BANANA})
+        decodeTexture(t);
 
     // 9. The sprite batch.
     require(createSprite(game.device, &sprite) == 0, "creating the sprite batch");
 
-    // 10. The player: entity construction with no texture, playerReset, then the
-    // reference (before the first message can reach the window procedure).
-    // [SLOT start-up 10]
+    // 10-11. The player: entity construction with no texture, playerReset, then the
+    // reference; the targets in slot order, texture by slot modulo 4.
     static PlayerRecord player;  // lives for the whole run
-    player = PlayerRecord(nullptr);
-    playerReset(player);
-    game.playerRecord = &player;
-
-    // 11. The targets, slot order, texture by slot modulo 4: boot, vulture, snake, tumbleweed.
-    // [SLOT start-up 11]
-    Texture* const kinds[4] = {game.texBoot, game.texVulture, game.texSnake, game.texTumbleweed};
-    for (int i = 0; i < POOL_SIZE; ++i) targetSpawn(targets[i], kinds[i % 4]);
+    setUpPlayerAndTargets(player);
 
     // 12.
     prevMs = timeGetTime();
@@ -132,8 +137,7 @@ void startUp() {
 void runFrame() {
     // 1. The clock.
     const uint32_t now = timeGetTime();
-    game.frameMs = static_cast<int32_t>(now - prevMs);
-    game.clockMs = static_cast<int32_t>(now);
+    setFrameClock(now, prevMs);
     prevMs = now;
 
     // 2. At most one message of the game window.
@@ -173,19 +177,12 @@ void runFrame() {
     deviceDrawPrimitiveUP(game.device, PT_TRIANGLESTRIP, 2, backdropQuad, sizeof(BackdropVertex));
     deviceSetTexture(game.device, 0, nullptr);
 
-    // 11. Updates with this frame's clockMs and frameMs.
-    // [SLOT frame 11]
-    playerUpdate(*game.playerRecord);
-    for (EntityRecord& shot : shots) shotUpdate(shot);
-    for (EntityRecord& target : targets) targetUpdate(target);
+    // 11. Updates with this frame's clockMs and frameMs: player, shots, targets.
+    updateEntities();
 
-    // 12-14. The sprite batch: alpha-blended, drawn back to front by depth.
-    spriteBegin(sprite, SPRITE_ALPHABLEND | SPRITE_SORT_DEPTH_BACKTOFRONT);
-    // [SLOT frame 13]
-    for (EntityRecord& target : targets) targetDraw(target, sprite);
-    playerDraw(*game.playerRecord, sprite);
-    for (EntityRecord& shot : shots) shotDraw(shot, sprite);
-    spriteEnd(sprite);
+    // 12-14. The sprite batch: alpha-blended, drawn back to front by depth; targets,
+    // player, shots.
+    drawEntities(sprite);
 
     // 15.
     deviceEndScene(game.device);

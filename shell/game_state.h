@@ -34,21 +34,21 @@ struct GameState {
     platform::Direct3D* direct3d = nullptr;
     platform::Device* device = nullptr;
     platform::WindowClass windowClass = {};
-    // Textures, each decoded once at start-up from one embedded image.
-    platform::Texture* texBackdrop = nullptr;    // image 0
-    platform::Texture* texBoot = nullptr;        // 1
-    platform::Texture* texVulture = nullptr;     // 2
-    platform::Texture* texSnake = nullptr;       // 3
-    platform::Texture* texTumbleweed = nullptr;  // 4
-    platform::Texture* texBottle = nullptr;      // 5
-    platform::Texture* texJoystick = nullptr;    // 6
-    platform::Texture* texBanana = nullptr;      // 7
-    platform::Texture* texRing = nullptr;        // 8
-    platform::Texture* texPlate = nullptr;       // 9
-    platform::Texture* texWalkA = nullptr;       // 10
-    platform::Texture* texWalkB = nullptr;       // 11
-    platform::Texture* texThrowA = nullptr;      // 12
-    platform::Texture* texThrowB = nullptr;      // 13
+    // Textures, each decoded once at start-up from its image (assets/catalogue.h).
+    platform::Texture* texBackdrop = nullptr;
+    platform::Texture* texBoot = nullptr;
+    platform::Texture* texVulture = nullptr;
+    platform::Texture* texSnake = nullptr;
+    platform::Texture* texTumbleweed = nullptr;
+    platform::Texture* texBottle = nullptr;
+    platform::Texture* texJoystick = nullptr;
+    platform::Texture* texBanana = nullptr;
+    platform::Texture* texRing = nullptr;
+    platform::Texture* texPlate = nullptr;
+    platform::Texture* texWalkA = nullptr;
+    platform::Texture* texWalkB = nullptr;
+    platform::Texture* texThrowA = nullptr;
+    platform::Texture* texThrowB = nullptr;
 };
 
 extern GameState game;

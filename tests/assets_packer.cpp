@@ -41,12 +41,6 @@ struct Packer {
     }
 };
 
-std::string imageFile(int n) {
-    char name[64];
-    std::snprintf(name, sizeof name, "%02d_%s.png", n, assets::IMAGE_FORMATS[n].name);
-    return name;
-}
-
 TEST(AssetsPacker, SameInputsGiveTheSameBytesAsTheLinkedBlockAndExtractGivesThemBack) {
     Packer p;
     ASSERT_EQ(p.pack(SKARVO_IMAGE_DIR, "a.bin"), 0);
@@ -56,7 +50,7 @@ TEST(AssetsPacker, SameInputsGiveTheSameBytesAsTheLinkedBlockAndExtractGivesThem
     // Nothing in this program loads the module, so the linked block is still as packed.
     EXPECT_EQ(block, Bytes(assets::blockData(), assets::blockData() + assets::blockSize()));
     ASSERT_EQ(p.run("--block " + q(p.work / "a.bin") + " --extract " + q(p.work)), 0);
-    EXPECT_EQ(readFile(p.work / imageFile(14)),
+    EXPECT_EQ(readFile(p.work / assets::imageFileName(14)),
               Bytes(assets::imageData(14), assets::imageData(14) + assets::imageLength(14)));
     EXPECT_EQ(readFile(p.work / "module.mxm"), readFile(SKARVO_MODULE_FILE));
 }
@@ -65,11 +59,12 @@ TEST(AssetsPacker, SameInputsGiveTheSameBytesAsTheLinkedBlockAndExtractGivesThem
 // is refused, saying why; exactly the budget is stored as it is, without padding.
 TEST(AssetsPacker, RefusesAnImageOverItsBudget) {
     Packer p;
-    for (int n = 0; n < assets::LAYOUT_IMAGES; ++n)
-        fs::copy_file(fs::path(SKARVO_IMAGE_DIR) / imageFile(n), p.work / "images" / imageFile(n));
+    for (int n = 0; n < assets::IMAGE_COUNT; ++n)
+        fs::copy_file(fs::path(SKARVO_IMAGE_DIR) / assets::imageFileName(n),
+                      p.work / "images" / assets::imageFileName(n));
     const int n = 5;
-    const Bytes png = readFile(p.work / "images" / imageFile(n));
-    for (uint32_t size : {assets::IMAGE_BYTES[n] + 1, assets::IMAGE_BYTES[n]}) {
+    const Bytes png = readFile(p.work / "images" / assets::imageFileName(n));
+    for (uint32_t size : {assets::IMAGES[n].bytes + 1, assets::IMAGES[n].bytes}) {
         uint32_t data = size - uint32_t(png.size()) - 12;
         Bytes grown(png.begin(), png.end() - 12);
         Bytes chunk = {uint8_t(data >> 24), uint8_t(data >> 16), uint8_t(data >> 8), uint8_t(data), 't', 'E', 'X', 't'};
@@ -78,10 +73,10 @@ TEST(AssetsPacker, RefusesAnImageOverItsBudget) {
         chunk.insert(chunk.end(), {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)});
         grown.insert(grown.end(), chunk.begin(), chunk.end());
         grown.insert(grown.end(), png.end() - 12, png.end());
-        std::ofstream(p.work / "images" / imageFile(n), std::ios::binary)
+        std::ofstream(p.work / "images" / assets::imageFileName(n), std::ios::binary)
             .write((const char*)grown.data(), grown.size());
         int status = p.pack(p.work / "images", "block.bin");
-        if (size > assets::IMAGE_BYTES[n]) {
+        if (size > assets::IMAGES[n].bytes) {
             Bytes e = readFile(p.work / "stderr.txt");
             EXPECT_NE(std::string(e.begin(), e.end()).find("budget"), std::string::npos);
             EXPECT_NE(status, 0);

@@ -22,7 +22,7 @@ if(TARGET skarvo AND TARGET skarvo_assets)
     PROPERTIES LABELS e2e TIMEOUT 240 RESOURCE_LOCK skarvo_e2e)
 endif()
 
-# The install tree: programs, desktop entry, icons and man pages.
+# The install tree: programs, desktop entry, metainfo, icons and man pages.
 set(installed_programs)
 foreach(program skarvo mxm skarvo-sim)
   if(TARGET ${program})
@@ -30,5 +30,5 @@ foreach(program skarvo mxm skarvo-sim)
   endif()
 endforeach()
 add_test(NAME install_tree
-  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e/install_check.sh ${CMAKE_BINARY_DIR} ${installed_programs})
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e/install_check.sh ${CMAKE_BINARY_DIR} ${PROJECT_VERSION} ${installed_programs})
 set_tests_properties(install_tree PROPERTIES LABELS install TIMEOUT 120)

@@ -1,5 +1,7 @@
 #include "gameplay_fixture.h"
 
+#include "shell/world.h"
+
 namespace gameplay_test {
 
 using namespace skarvo;
@@ -13,32 +15,19 @@ void World::SetUp() {
     game.progress = 100;
     for (auto& s : shots) s = EntityRecord();
     for (auto& t : targets) t = EntityRecord();
-    player = PlayerRecord(nullptr);
-    playerReset(player);
-    game.playerRecord = &player;
-    platform::Texture* kinds[4] = {game.texBoot, game.texVulture, game.texSnake, game.texTumbleweed};
-    for (int i = 0; i < POOL_SIZE; ++i) targetSpawn(targets[i], kinds[i % 4]);
+    setUpPlayerAndTargets(player);
 }
 
 void World::step(uint32_t nowMs) {
-    game.frameMs = static_cast<int32_t>(nowMs - static_cast<uint32_t>(game.clockMs));
-    game.clockMs = static_cast<int32_t>(nowMs);
-    playerUpdate(player);
-    for (auto& s : shots) shotUpdate(s);
-    for (auto& t : targets) targetUpdate(t);
+    setFrameClock(nowMs, static_cast<uint32_t>(game.clockMs));
+    updateEntities();
 }
 
 std::vector<platform::SpriteDrawRecord> World::drawAll() {
-    platform::SpriteBatch* batch = testBatch();
-    platform::spriteBegin(batch, platform::SPRITE_ALPHABLEND | platform::SPRITE_SORT_DEPTH_BACKTOFRONT);
-    for (auto& t : targets) targetDraw(t, batch);
-    playerDraw(player, batch);
-    for (auto& s : shots) shotDraw(s, batch);
+    drawEntities(testBatch());
     int count = 0;
     const platform::SpriteDrawRecord* draws = platform::headlessSpriteDraws(&count);
-    std::vector<platform::SpriteDrawRecord> log(draws, draws + count);
-    platform::spriteEnd(batch);
-    return log;
+    return std::vector<platform::SpriteDrawRecord>(draws, draws + count);
 }
 
 void World::place(int slot, float x, float y) {

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "gameplay_fixture.h"
+#include "platform/matrix.h"
 
 using namespace skarvo;
 using gameplay_test::World;
@@ -64,4 +65,22 @@ TEST_F(World, SpinMovesInRoundedStepsAtLargeClocks) {
     const platform::Matrix m0 = spinAt(10000000), m1 = spinAt(10000010), m2 = spinAt(10000100);
     EXPECT_EQ(0, std::memcmp(&m0, &m1, sizeof m0));
     EXPECT_NE(0, std::memcmp(&m0, &m2, sizeof m0));
+}
+
+// The angle is the float sum times the double nearest 1/300, rounded once: thrown and drawn at
+// 1000 ms it is 3.33333325, where a float 1/300 would give 3.33333349.
+TEST_F(World, SpinTakesTheLongConstantUnrounded) {
+    game.clockMs = 1000;  // stamp 0: the sum is the clock
+    throwObject(player);
+    const platform::SpriteDrawRecord draw = drawAll().back();
+    auto spinAbout = [&](float angle) {
+        platform::Quaternion q;
+        platform::quaternionRotationYawPitchRoll(&q, 0.0f, 0.0f, angle);
+        platform::Matrix m;
+        platform::matrixAffineTransformation(&m, 1.0f, &draw.position, &q, nullptr);
+        return m;
+    };
+    const platform::Matrix once = spinAbout(0x1.aaaaaap+1f), floatConstant = spinAbout(0x1.aaaaacp+1f);
+    EXPECT_EQ(0, std::memcmp(&draw.transform, &once, sizeof once));
+    EXPECT_NE(0, std::memcmp(&draw.transform, &floatConstant, sizeof once));
 }

@@ -20,6 +20,16 @@ TEST_F(World, SpawnPositionsAtStartUpAndRespawnHeightsByClockAndKind) {
     for (int i = 0; i < POOL_SIZE; ++i) EXPECT_EQ(targets[i].posY, i % 4 == 1 ? ground - 130.0f : ground) << i;
 }
 
+// 320 × cos a and 50 × sin b take the double cosine and sine as they are: rounding them to
+// float first puts slot 45 at 661.731995 and the clock-38 heights at 257.608307 / 127.608307.
+TEST_F(World, SpawnProductsTakeTheCosineAndSineUnrounded) {
+    EXPECT_EQ(targets[45].posX, 0x1.4addb4p+9f);  // 661.732056
+    for (auto& t : targets) t.posX = 3.0f;
+    step(38);
+    EXPECT_EQ(targets[0].posY, 0x1.019bb8p+8f);  // 257.608276
+    EXPECT_EQ(targets[1].posY, 0x1.fe6eep+6f);   // 127.608276
+}
+
 TEST_F(World, WrapsOnlyBelowTwoPixelsWholeAgain) {
     place(12, 2.0f, 290.0f);
     step(0);  // frameMs 0: stays at exactly 2.0

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "module_layout.h"
 #include "song_build.h"
 #include "song_text.h"
 #include "synth.h"
@@ -26,10 +27,7 @@ std::string readText(const std::string& path) {
     return s.str();
 }
 
-uint32_t u32(const std::string& b, size_t at) {
-    auto byte = [&](size_t k) { return uint32_t(uint8_t(b[at + k])) << (8 * k); };
-    return byte(0) | byte(1) | byte(2) | byte(3);
-}
+uint32_t u32(const std::string& b, size_t at) { return mxm::read32(reinterpret_cast<const uint8_t*>(b.data()) + at); }
 
 music::SongText gameSong() { return music::parseSong(readText(SKARVO_MUSIC_DIR "/song.txt"), "song.txt"); }
 std::vector<music::InstrumentText> gameInstruments() {
@@ -128,8 +126,12 @@ TEST(MusicModule, HeaderFacts) {
     const uint32_t words[] = {0x004D584Du, 6, 0, 8, 5, 8, 0x057D05, 15059, 16512, 0, uint32_t(-18432), 24576};
     for (int k = 0; k < 12; ++k) EXPECT_EQ(u32(m, 4 * k), words[k]) << "word " << k;
     EXPECT_EQ(m.substr(80, 6), std::string("\0\1\2\2\3\4", 6)) << "orders";
-    for (int k = 0; k < 8; ++k) EXPECT_EQ(u32(m, 336 + 4 * k), 10064u + 272u * k) << "instrument " << k;
-    EXPECT_EQ(u32(m, 848), 12240u) << "patterns follow the instruments";
+    // Eight instruments of one sample record each, then the patterns.
+    const uint32_t instrumentBytes = mxm::instrumentBytes(1);
+    for (uint32_t k = 0; k < 8; ++k)
+        EXPECT_EQ(u32(m, mxm::instrumentEntryAt(k)), mxm::HEADER_BYTES + instrumentBytes * k) << "instrument " << k;
+    EXPECT_EQ(u32(m, mxm::patternEntryAt(0)), mxm::HEADER_BYTES + instrumentBytes * 8)
+        << "patterns follow the instruments";
 }
 
 TEST(SongCompilerTool, BadSongFailsWithTheLineAndLeavesNoOutput) {

@@ -22,7 +22,7 @@ TEST(PlayerLoader, DecodesDeltaSamplesOnceInPlace) {
 
 TEST(PlayerLoader, WrongMagicLeavesTheStateClearedAndRefusesToStart) {
     std::vector<uint8_t> bytes = mxmb::build(testModule());
-    bytes[3] = 1;
+    bytes[mxm::HDR_MAGIC + 3] = 1;
     auto state = std::make_unique<mxm::PlayerState>();
     std::memset(static_cast<void*>(state.get()), 0xAB, offsetof(mxm::PlayerState, framesLeft));
     EXPECT_FALSE(mxm::loadModule(state.get(), bytes.data()));

@@ -1,11 +1,6 @@
 # Game shell: the real start-up and frames on the headless backend.
-if(TARGET skarvo_shell AND TARGET skarvo_platform_headless)
-  set(shell_test_libs skarvo_shell skarvo_platform_headless PNG::PNG)
-  if(TARGET skarvo_sound_ring_headless)
-    list(APPEND shell_test_libs skarvo_sound_ring_headless)
-  endif()
-  add_executable(shell_tests shell_main.cpp shell_input.cpp shell_scene.cpp shell_frame.cpp)
-  target_link_libraries(shell_tests PRIVATE ${shell_test_libs} GTest::gtest)
-  target_compile_definitions(shell_tests PRIVATE SKARVO_ARTIFACTS="${SKARVO_ARTIFACTS}")
-  gtest_discover_tests(shell_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
-endif()
+add_executable(shell_tests shell_main.cpp shell_input.cpp shell_scene.cpp shell_frame.cpp)
+target_link_libraries(shell_tests PRIVATE skarvo_shell skarvo_platform_headless skarvo_sound_ring_headless PNG::PNG
+                                          GTest::gtest)
+target_compile_definitions(shell_tests PRIVATE SKARVO_ARTIFACTS="${SKARVO_ARTIFACTS}")
+gtest_discover_tests(shell_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <string>
 #include <vector>
@@ -126,4 +127,25 @@ TEST(SimCommandLine, HostileInputsAndLostOutput) {
     EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << raw;
     ASSERT_EQ(lines(err).size(), 1u);
     EXPECT_NE(lines(err)[0].find("No space left on device"), std::string::npos) << lines(err)[0];
+}
+
+// Only saved frames are rasterised: a snapshot is the same whether every frame or only
+// every third one was drawn.
+TEST(SimCommandLine, SnapshotsDoNotDependOnWhichFramesAreDrawn) {
+    const std::filesystem::path every = std::filesystem::path(ARTIFACTS) / "sim_png_every1",
+                                third = std::filesystem::path(ARTIFACTS) / "sim_png_every3";
+    std::filesystem::remove_all(every);
+    std::filesystem::remove_all(third);
+    ASSERT_EQ(runSim("--png-every 1 " + every.string() + " " + REPLAYS + "throw_and_hit.txt").status, 0);
+    ASSERT_EQ(runSim("--png-every 3 " + third.string() + " " + REPLAYS + "throw_and_hit.txt").status, 0);
+    int compared = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(third)) {
+        auto bytes = [](const std::filesystem::path& p) {
+            std::ifstream in(p, std::ios::binary);
+            return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        };
+        EXPECT_EQ(bytes(entry.path()), bytes(every / entry.path().filename())) << entry.path().filename();
+        ++compared;
+    }
+    EXPECT_GT(compared, 3);
 }

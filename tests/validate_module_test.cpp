@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "module_layout.h"
 #include "mxm_builder.h"
 #include "validate.h"
 
@@ -12,16 +13,14 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-uint32_t rd32(const Bytes& b, size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (uint32_t{b[at + 3]} << 24);
-}
-void wr32(Bytes& b, size_t at, uint32_t v) {
-    for (int k = 0; k < 4; ++k) b[at + k] = static_cast<uint8_t>(v >> (8 * k));
-}
+using namespace mxm;
 
-size_t instrumentAt(const Bytes& b, int n) { return rd32(b, 336 + 4 * (n - 1)); }
-size_t patternAt(const Bytes& b, int p) { return rd32(b, 848 + 4 * p); }
-size_t sampleRecordAt(const Bytes& b, int n, int k) { return instrumentAt(b, n) + 256 + 16 * k; }
+uint32_t rd32(const Bytes& b, size_t at) { return read32(b.data() + at); }
+void wr32(Bytes& b, size_t at, uint32_t v) { write32(b.data() + at, v); }
+
+size_t instrumentAt(const Bytes& b, int n) { return rd32(b, instrumentEntryAt(n - 1)); }
+size_t patternAt(const Bytes& b, int p) { return rd32(b, patternEntryAt(p)); }
+size_t sampleRecordAt(const Bytes& b, int n, int k) { return instrumentAt(b, n) + mxm::sampleRecordAt(k); }
 
 // Two channels, two patterns, an 8-bit looping instrument with envelopes and a
 // 16-bit ping-pong one; delta-coded.
@@ -39,7 +38,7 @@ Bytes validModule() {
     a.volEnv = {{{4, 64}, {8, 32}, {0, 16}}, 1, 0, 1};  // sustain 1, loop 0..1
     a.panEnv.points = {{10, 0}, {0, 64}};
     mxmb::Sample ping = mxmb::Sample::oneShot16({100, -2000, 30000, -30000, 500});
-    ping.flags = 0x10;  // ping-pong
+    ping.flags = SAMPLE_PINGPONG;
     ping.loopStart = 1;
     b.samples.push_back(ping);
     b.samples.push_back(mxmb::Sample::oneShot8({1, 2, 3}));
@@ -68,31 +67,39 @@ struct Breakage {
 
 TEST(ValidateModule, EachCheckRejectsItsFault) {
     const std::vector<Breakage> cases = {
-        {"magic", [](Bytes& b) { b[3] = 1; }, "magic"},
-        {"restart order", [](Bytes& b) { wr32(b, 8, 3); }, "restart order"},
-        {"channels 33", [](Bytes& b) { wr32(b, 12, 33); }, "channel count"},
-        {"speed", [](Bytes& b) { b[24] = 0; }, "speed"},
-        {"period bound", [](Bytes& b) { wr32(b, 40, 0x80000000u); }, "minimum period"},
-        {"pattern in header", [](Bytes& b) { wr32(b, 848 + 4, 16); }, "pattern 1"},
-        {"order to unwritten pattern", [](Bytes& b) { b[81] = 7; }, "pattern 7"},
-        {"note 98", [](Bytes& b) { b[patternAt(b, 0) + 5] = 98; }, "note 98"},
-        {"channel not below count", [](Bytes& b) { b[patternAt(b, 0) + 7] = 0x22; }, "channel count"},
-        {"instrument past end", [](Bytes& b) { wr32(b, 340, static_cast<uint32_t>(b.size() - 100)); }, "instrument 2"},
-        {"auto-vibrato type", [](Bytes& b) { b[instrumentAt(b, 1) + 102] = 4; }, "auto-vibrato type"},
-        {"volume envelope last point", [](Bytes& b) { b[instrumentAt(b, 1) + 106] = 12; }, "last point"},
-        {"panning envelope point value", [](Bytes& b) { b[instrumentAt(b, 1) + 158 + 4 + 6] = 65; },
+        {"magic", [](Bytes& b) { b[HDR_MAGIC + 3] = 1; }, "magic"},
+        {"restart order", [](Bytes& b) { wr32(b, HDR_RESTART_ORDER, 3); }, "restart order"},
+        {"channels 33", [](Bytes& b) { wr32(b, HDR_CHANNEL_COUNT, 33); }, "channel count"},
+        {"speed", [](Bytes& b) { b[HDR_INITIAL_SPEED] = 0; }, "speed"},
+        {"period bound", [](Bytes& b) { wr32(b, HDR_MIN_PERIOD, 0x80000000u); }, "minimum period"},
+        {"pattern in header", [](Bytes& b) { wr32(b, patternEntryAt(1), 16); }, "pattern 1"},
+        {"order to unwritten pattern", [](Bytes& b) { b[HDR_ORDERS + 1] = 7; }, "pattern 7"},
+        // Pattern 0, row 0: the flag byte and note of channel 0, then channel 1's flag byte.
+        {"note 98", [](Bytes& b) { b[patternAt(b, 0) + PATTERN_HEAD_BYTES + 1] = 98; }, "note 98"},
+        {"channel not below count", [](Bytes& b) { b[patternAt(b, 0) + PATTERN_HEAD_BYTES + 3] = 0x22; },
+         "channel count"},
+        {"instrument past end", [](Bytes& b) { wr32(b, instrumentEntryAt(1), static_cast<uint32_t>(b.size() - 100)); },
+         "instrument 2"},
+        {"auto-vibrato type", [](Bytes& b) { b[instrumentAt(b, 1) + INS_AUTO_VIB_TYPE] = 4; }, "auto-vibrato type"},
+        {"volume envelope last point", [](Bytes& b) { b[instrumentAt(b, 1) + INS_VOL_ENV + ENV_LAST] = 12; },
+         "last point"},
+        {"panning envelope point value",
+         [](Bytes& b) { b[instrumentAt(b, 1) + INS_PAN_ENV + envPointAt(1) + ENV_POINT_VALUE] = 65; },
          "panning envelope point 1"},
-        {"sample volume", [](Bytes& b) { b[sampleRecordAt(b, 2, 1) + 9] = 65; }, "volume 65"},
-        {"loop start beyond end", [](Bytes& b) { wr32(b, sampleRecordAt(b, 1, 0), 9); }, "loop start"},
-        {"8-bit sample in 16-bit part", [](Bytes& b) { wr32(b, 1872 + 8, rd32(b, 28) + rd32(b, 32) - 1); },
+        {"sample volume", [](Bytes& b) { b[sampleRecordAt(b, 2, 1) + SMP_VOLUME] = 65; }, "volume 65"},
+        {"loop start beyond end", [](Bytes& b) { wr32(b, sampleRecordAt(b, 1, 0) + SMP_LOOP_START, 9); }, "loop start"},
+        {"8-bit sample in 16-bit part",
+         [](Bytes& b) { wr32(b, sampleEntryAt(2), rd32(b, HDR_SAMPLE_DATA) + rd32(b, HDR_SAMPLE_BYTES8) - 1); },
          "8-bit sample 2"},
-        {"16-bit sample misaligned", [](Bytes& b) { wr32(b, 1872 + 4, rd32(b, 1872 + 4) + 1); }, "16-bit sample 1"},
-        {"sample block past end", [](Bytes& b) { wr32(b, 36, rd32(b, 36) + 1); }, "sample data"},
+        {"16-bit sample misaligned", [](Bytes& b) { wr32(b, sampleEntryAt(1), rd32(b, sampleEntryAt(1)) + 1); },
+         "16-bit sample 1"},
+        {"sample block past end", [](Bytes& b) { wr32(b, HDR_SAMPLE_WORDS16, rd32(b, HDR_SAMPLE_WORDS16) + 1); },
+         "sample data"},
         {"delta block over a pattern",
          [](Bytes& b) {
-             uint32_t to = rd32(b, 28) + rd32(b, 32);
-             wr32(b, 28, static_cast<uint32_t>(patternAt(b, 1)));
-             wr32(b, 32, to - static_cast<uint32_t>(patternAt(b, 1)));
+             uint32_t to = rd32(b, HDR_SAMPLE_DATA) + rd32(b, HDR_SAMPLE_BYTES8);
+             wr32(b, HDR_SAMPLE_DATA, static_cast<uint32_t>(patternAt(b, 1)));
+             wr32(b, HDR_SAMPLE_BYTES8, to - static_cast<uint32_t>(patternAt(b, 1)));
          },
          "overlaps"},
     };

@@ -25,13 +25,13 @@ namespace mxmb {
 
 struct Cell {
     uint8_t channel = 0;
-    bool hasNote = false;   // note and instrument bytes present
-    uint8_t note = 0;       // 0 none, 1..96, 97 key-off
+    bool hasNote = false;  // note and instrument bytes present
+    uint8_t note = 0;      // 0 none, 1..96, 97 key-off
     uint8_t instrument = 0;
     bool hasVolume = false;
     uint8_t volume = 0;
     bool hasEffect = false;
-    uint8_t effect = 0;     // 0x00..0x23 commands 0-9/A-Z, 0x24+x = Ex
+    uint8_t effect = 0;  // 0x00..0x23 commands 0-9/A-Z, 0x24+x = Ex
     uint8_t param = 0;
 };
 
@@ -48,8 +48,12 @@ constexpr uint8_t letter(char c) { return static_cast<uint8_t>(0x0A + (c - 'A'))
 using Row = std::vector<Cell>;  // cells in ascending channel order
 
 struct Pattern {
-    std::vector<Row> rows;      // row count = rows.size()
-    static Pattern empty(int rowCount) { Pattern p; p.rows.resize(rowCount); return p; }
+    std::vector<Row> rows;  // row count = rows.size()
+    static Pattern empty(int rowCount) {
+        Pattern p;
+        p.rows.resize(rowCount);
+        return p;
+    }
 };
 
 struct EnvPoint {
@@ -71,12 +75,12 @@ struct Sample {
     std::vector<int32_t> points;  // sample values; at least end + 1 of them
     bool is16 = false;
     uint32_t loopStart = 0;
-    uint32_t end = 0;             // loop end (exclusive) or length
-    uint8_t flags = 0;            // SAMPLE_LOOP / SAMPLE_PINGPONG; 0x04 is set from is16
+    uint32_t end = 0;   // loop end (exclusive) or length
+    uint8_t flags = 0;  // SAMPLE_LOOP / SAMPLE_PINGPONG; SAMPLE_16BIT is set from is16
     uint8_t volume = 64;
     uint8_t panning = 128;
     int16_t relativePitch = 0;
-    int sampleNumber = -1;        // -1 = next free number
+    int sampleNumber = -1;  // -1 = next free number
 
     // One-shot sample of these points; a trailing point equal to the last is added
     // for the interpolation partner read past the end.
@@ -88,7 +92,7 @@ struct Sample {
 
 struct Instrument {
     std::vector<Sample> samples;
-    uint8_t sampleMap[96] = {};   // all notes to sample 0 by default
+    uint8_t sampleMap[96] = {};  // all notes to sample 0 by default
     uint16_t fadeOut = 0;
     uint8_t autoVibType = 0;
     uint8_t autoVibSweep = 0;
@@ -109,15 +113,17 @@ struct Module {
     int32_t minPeriod = -18432;
     int32_t maxPeriod = 24576;
     uint8_t channelPanning[32];
-    std::vector<uint8_t> orders;         // songLength = orders.size()
+    std::vector<uint8_t> orders;  // songLength = orders.size()
     std::vector<Pattern> patterns;
     std::vector<Instrument> instruments;
-    uint32_t minSampleDataOffset = 0;    // pad before the sample block up to here
+    uint32_t minSampleDataOffset = 0;  // pad before the sample block up to here
     Module();
 };
 
 // Packs the module. Throws std::invalid_argument for a description that cannot be
 // written (more than 32 channels, a cell's channel out of order, too many points...).
 std::vector<uint8_t> build(const Module& m);
+// Bytes the pattern takes in the packed module, row count included.
+uint32_t packedBytes(const Pattern& p);
 
 }  // namespace mxmb

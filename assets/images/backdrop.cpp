@@ -85,21 +85,21 @@ Picture saguaro(int height, bool leftArm, bool rightArm) {
     return c;
 }
 
-}  // namespace
-
-Picture makeBackdrop() {
-    Picture p = makePicture(640, 480, PALETTE, BLACK);
-
-    // Stars from a fixed sequence, kept clear of the moon; every fifth one a bright
-    // cross, the rest single dim or bright points.
+// The fixed number sequence behind the stars and the rocks, one draw after another.
+struct Sequence {
     uint32_t seed = 12345;
-    auto next = [&seed](uint32_t range) {
+    uint32_t next(uint32_t range) {
         seed = seed * 1103515245u + 12345u;
         return (seed >> 16) % range;
-    };
+    }
+};
+
+// Stars kept clear of the moon, every fifth one a bright cross, the rest single dim
+// or bright points; the crescent moon; the clouds.
+void drawSky(Picture& p, Sequence& seq) {
     for (int i = 0; i < 60; ++i) {
-        int x = BORDER + 2 + static_cast<int>(next(640 - 2 * BORDER - 4));
-        int y = BORDER + 2 + static_cast<int>(next(HORIZON - 50 - BORDER));
+        int x = BORDER + 2 + static_cast<int>(seq.next(640 - 2 * BORDER - 4));
+        int y = BORDER + 2 + static_cast<int>(seq.next(HORIZON - 50 - BORDER));
         if (std::abs(x - 552) < 40 && std::abs(y - 64) < 40) continue;
         if (i % 5 == 0) {
             fillRect(p, x - 1, y, x + 2, y + 1, STAR);
@@ -110,17 +110,18 @@ Picture makeBackdrop() {
         }
     }
 
-    // Crescent moon.
     fillEllipse(p, 552.0f, 64.0f, 22.0f, 22.0f, MOON);
     fillEllipse(p, 562.0f, 56.0f, 20.0f, 20.0f, BLACK);
 
-    // Clouds.
     blit(p, cloud(120, 40, {{20, 26, 14}, {44, 18, 18}, {70, 20, 16}, {94, 26, 14}, {56, 28, 14}}), 60, 40);
     blit(p, cloud(90, 32, {{16, 20, 12}, {38, 13, 14}, {60, 17, 13}, {76, 22, 10}}), 300, 90);
     blit(p, cloud(150, 44, {{22, 30, 15}, {50, 20, 19}, {82, 16, 21}, {112, 22, 18}, {134, 30, 12}}), 420, 140);
     blit(p, cloud(70, 26, {{14, 17, 10}, {32, 11, 12}, {52, 16, 11}}), 150, 170);
+}
 
-    // Mesas on the horizon, each a stepped flat-topped block with a shaded side.
+// Mesas on the horizon, each a stepped flat-topped block with a shaded side and a
+// darker stratum a third of the way down.
+void drawMesas(Picture& p) {
     struct Mesa {
         int x0, x1, top;
     };
@@ -130,15 +131,17 @@ Picture makeBackdrop() {
             fillRect(p, m.x0 - slope, y, m.x1 + slope, y + 1, MESA);
             fillRect(p, m.x1 - 10 + slope / 2, y, m.x1 + slope, y + 1, MESA_SHADE);
         }
-        // Rock strata: a darker layer a third of the way down.
         int layer = m.top + (HORIZON - m.top) / 3;
         for (int y = layer; y < layer + 3; ++y) {
             int slope = (y - m.top) / 3;
             fillRect(p, m.x0 - slope, y, m.x1 + slope, y + 1, MESA_SHADE);
         }
     }
+}
 
-    // Sand: a far band, the main band and a nearer band, split by gently curved dune lines.
+// Sand: a far band, the main band and a nearer band, split by gently curved dune
+// lines; then rocks, lit from the upper left.
+void drawSand(Picture& p, Sequence& seq) {
     fillRect(p, BORDER, HORIZON, 640 - BORDER, SAND_END, SAND);
     fillRect(p, BORDER, HORIZON, 640 - BORDER, HORIZON + 14, SAND_FAR);
     for (int x = BORDER; x < 640 - BORDER; ++x) {
@@ -148,16 +151,17 @@ Picture makeBackdrop() {
         fillRect(p, x, duneB, x + 1, SAND_END, SAND_NEAR);
         fillRect(p, x, duneB, x + 1, duneB + 2, DUNE_LINE);
     }
-    // Rocks, lit from the upper left.
     for (int i = 0; i < 16; ++i) {
-        float x = BORDER + 10.5f + static_cast<float>(next(600));
-        float y = HORIZON + 24.5f + static_cast<float>(next(180));
-        float r = 2.5f + static_cast<float>(next(3));
+        float x = BORDER + 10.5f + static_cast<float>(seq.next(600));
+        float y = HORIZON + 24.5f + static_cast<float>(seq.next(180));
+        float r = 2.5f + static_cast<float>(seq.next(3));
         fillEllipse(p, x, y, r + 1.0f, r * 0.6f, ROCK);
         fillEllipse(p, x - 1.0f, y - 1.0f, r * 0.5f, r * 0.3f, ROCK_LIGHT);
     }
+}
 
-    // Cacti, nearer ones lower and taller.
+// Cacti, nearer ones lower and taller, each with its shadow on the sand.
+void drawCacti(Picture& p) {
     struct Cactus {
         int x, foot, height;
         bool left, right;
@@ -169,8 +173,19 @@ Picture makeBackdrop() {
         fillEllipse(p, c.x + s.width * 0.3f, c.foot - 1.0f, s.width * 0.45f, 3.0f, SAND_SHADOW);
         blit(p, s, c.x - s.width / 2, c.foot - s.height);
     }
+}
 
-    // Black frame.
+}  // namespace
+
+// Back to front: sky, mesas, sand and rocks, cacti, then the black frame over all.
+Picture makeBackdrop() {
+    Picture p = makePicture(640, 480, PALETTE, BLACK);
+    Sequence seq;  // the stars' draws come first, the rocks' continue the sequence
+    drawSky(p, seq);
+    drawMesas(p);
+    drawSand(p, seq);
+    drawCacti(p);
+
     fillRect(p, 0, 0, 640, BORDER, BLACK);
     fillRect(p, 0, SAND_END, 640, 480, BLACK);
     fillRect(p, 0, 0, BORDER, 480, BLACK);

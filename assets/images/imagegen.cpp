@@ -3,7 +3,7 @@
 // and the title picture).
 //
 //   skarvo_imagegen [--src DIR] --out DIR [--report]
-//       writes NN_name.png for every image (names from layout.h)
+//       writes NN_name.png for every image of the catalogue (catalogue.h)
 //   skarvo_imagegen [--src DIR] --icon SIZE OUT.png
 //       writes the title picture scaled to SIZE x SIZE pixels (RGBA), for icons
 #include <algorithm>
@@ -14,8 +14,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "catalogue.h"
 #include "generated.h"
-#include "layout.h"
 #include "pixelart.h"
 
 #ifndef SKARVO_IMAGE_SOURCES
@@ -26,25 +26,25 @@ namespace {
 
 using namespace imagegen;
 
-Picture makeImage(int n, const std::string& src) {
-    if (n == 0) return makeBackdrop();
-    if (n == 14) return makeTitle(src);
-    return loadPixelArt(src + "/" + assets::IMAGE_FORMATS[n].name + ".txt");
+Picture makeImage(const assets::CatalogueImage& image, const std::string& src) {
+    const std::string name = image.name;
+    if (name == "backdrop") return makeBackdrop();
+    if (name == "title") return makeTitle(src);
+    return loadPixelArt(src + "/" + name + ".txt");
 }
 
-std::vector<uint8_t> encodeImage(int n, const Picture& p) {
-    const assets::ImageFormat& s = assets::IMAGE_FORMATS[n];
+std::vector<uint8_t> encodeImage(const assets::CatalogueImage& s, const Picture& p) {
     if (p.width != s.width || p.height != s.height)
         throw std::runtime_error(std::string(s.name) + ": picture is " + std::to_string(p.width) + "x" +
                                  std::to_string(p.height) + ", expected " + std::to_string(s.width) + "x" +
                                  std::to_string(s.height));
-    // Opaque black is the colour key: only the backdrop may use it.
-    if (n != 0)
+    // Opaque black is the colour key: only an image that relies on it may use it.
+    if (s.transparency != assets::Transparency::COLOUR_KEY)
         for (const Colour& c : p.palette)
             if (c == Colour{0, 0, 0, 255}) throw std::runtime_error(std::string(s.name) + ": opaque black in palette");
-    PngKind kind = s.colourType == 6 ? PngKind::RGBA
-                   : s.keyedPalette  ? PngKind::KEYED_PALETTE
-                                     : PngKind::OPAQUE_PALETTE;
+    PngKind kind = s.colourType == 6                                       ? PngKind::RGBA
+                   : s.transparency == assets::Transparency::PALETTE_ENTRY ? PngKind::KEYED_PALETTE
+                                                                           : PngKind::OPAQUE_PALETTE;
     return encodePng(p, kind);
 }
 
@@ -105,21 +105,19 @@ int main(int argc, char** argv) {
             writeFile(iconOut, encodeRgbaPng(iconSize, iconSize, resample(makeTitle(src), iconSize)));
             return 0;
         }
-        for (int n = 0; n < assets::LAYOUT_IMAGES; ++n) {
+        for (int n = 0; n < assets::IMAGE_COUNT; ++n) {
+            const assets::CatalogueImage& image = assets::IMAGES[n];
             std::vector<uint8_t> png;
             try {
-                png = encodeImage(n, makeImage(n, src));
+                png = encodeImage(image, makeImage(image, src));
             } catch (const std::exception& e) {
-                throw std::runtime_error(std::string(assets::IMAGE_FORMATS[n].name) + ": " + e.what());
+                throw std::runtime_error(std::string(image.name) + ": " + e.what());
             }
-            char name[64];
-            std::snprintf(name, sizeof name, "%02d_%s.png", n, assets::IMAGE_FORMATS[n].name);
+            const std::string name = assets::imageFileName(n);
             writeFile(out + "/" + name, png);
             if (report)
-                std::printf("%-18s %6zu of %6u bytes%s\n", name, png.size(), assets::IMAGE_BYTES[n],
-                            png.size() + 12 > assets::IMAGE_BYTES[n] && png.size() != assets::IMAGE_BYTES[n]
-                                ? "  OVER BUDGET"
-                                : "");
+                std::printf("%-18s %6zu of %6u bytes%s\n", name.c_str(), png.size(), image.bytes,
+                            png.size() + 12 > image.bytes && png.size() != image.bytes ? "  OVER BUDGET" : "");
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "skarvo_imagegen: %s\n", e.what());

@@ -31,15 +31,37 @@ bool parseHexColour(const std::string& s, Colour& c) {
     return true;
 }
 
-}  // namespace
+// A source as read, before its grid becomes pixels.
+struct Source {
+    std::string name;  // for error messages
+    int width = 0, height = 0, sx = 1, sy = 1;
+    std::vector<std::pair<char, Colour>> colours;  // in the order of the colour lines
+    std::vector<std::string> grid;
+    int gridLine = 0;  // line number of the grid's first row
+    int lastLine = 0;
+};
 
-Picture parsePixelArt(const std::string& text, const std::string& name) {
+void readColour(Source& src, std::istringstream& words, int lineNo) {
+    std::string key, value;
+    if (!(words >> key >> value) || key.size() != 1) fail(src.name, lineNo, "colour needs a character and rrggbb");
+    Colour c;
+    if (value == "transparent") {
+        c = {0, 0, 0, 0};
+    } else if (!parseHexColour(value, c)) {
+        fail(src.name, lineNo, "bad colour '" + value + "'");
+    }
+    for (auto& [k, v] : src.colours)
+        if (k == key[0]) fail(src.name, lineNo, std::string("colour '") + key + "' given twice");
+    src.colours.push_back({key[0], c});
+}
+
+// The lines of the source: words outside the grid, rows inside it, up to its end.
+Source readSource(const std::string& text, const std::string& name) {
+    Source src;
+    src.name = name;
     std::istringstream in(text);
     std::string line;
     int lineNo = 0;
-    int width = 0, height = 0, sx = 1, sy = 1;
-    std::vector<std::pair<char, Colour>> colours;
-    std::vector<std::string> grid;
     bool inGrid = false, ended = false;
     while (std::getline(in, line)) {
         ++lineNo;
@@ -49,7 +71,7 @@ Picture parsePixelArt(const std::string& text, const std::string& name) {
                 inGrid = false;
                 ended = true;
             } else {
-                grid.push_back(line);
+                src.grid.push_back(line);
             }
             continue;
         }
@@ -57,41 +79,34 @@ Picture parsePixelArt(const std::string& text, const std::string& name) {
         std::string word;
         if (!(words >> word) || word[0] == '#') continue;
         if (word == "size") {
-            if (!(words >> width >> height) || width <= 0 || height <= 0 || width > MAX_SIDE || height > MAX_SIDE)
+            if (!(words >> src.width >> src.height) || src.width <= 0 || src.height <= 0 || src.width > MAX_SIDE ||
+                src.height > MAX_SIDE)
                 fail(name, lineNo, "size needs two numbers in 1.." + std::to_string(MAX_SIDE));
         } else if (word == "scale") {
-            if (!(words >> sx >> sy) || sx <= 0 || sy <= 0) fail(name, lineNo, "scale needs two positive numbers");
+            if (!(words >> src.sx >> src.sy) || src.sx <= 0 || src.sy <= 0)
+                fail(name, lineNo, "scale needs two positive numbers");
         } else if (word == "colour") {
-            std::string key, value;
-            if (!(words >> key >> value) || key.size() != 1) fail(name, lineNo, "colour needs a character and rrggbb");
-            Colour c;
-            if (value == "transparent") {
-                c = {0, 0, 0, 0};
-            } else if (!parseHexColour(value, c)) {
-                fail(name, lineNo, "bad colour '" + value + "'");
-            }
-            for (auto& [k, v] : colours)
-                if (k == key[0]) fail(name, lineNo, std::string("colour '") + key + "' given twice");
-            colours.push_back({key[0], c});
+            readColour(src, words, lineNo);
         } else if (word == "grid") {
             if (ended) fail(name, lineNo, "second grid");
             inGrid = true;
+            src.gridLine = lineNo + 1;
         } else {
             fail(name, lineNo, "unknown word '" + word + "'");
         }
     }
+    src.lastLine = lineNo;
     if (!ended) fail(name, lineNo, "grid missing or not closed by 'end'");
-    if (width == 0) fail(name, lineNo, "no size line");
-    if (width % sx || height % sy) fail(name, lineNo, "size is not a multiple of scale");
-    int gw = width / sx, gh = height / sy;
-    if (static_cast<int>(grid.size()) != gh)
-        fail(name, lineNo, "grid has " + std::to_string(grid.size()) + " rows, expected " + std::to_string(gh));
+    if (src.width == 0) fail(name, lineNo, "no size line");
+    return src;
+}
 
-    // Palette: opaque colours in order, then the transparent one.
+// Palette: opaque colours in order, then the transparent one; `indexOf` maps each
+// character to its entry.
+std::vector<Colour> makePalette(const Source& src, std::map<char, uint8_t>& indexOf) {
     std::vector<Colour> palette;
-    std::map<char, uint8_t> indexOf;
     int transparent = 0;
-    for (auto& [k, c] : colours) {
+    for (auto& [k, c] : src.colours) {
         if (c.a == 0) {
             ++transparent;
             continue;
@@ -99,24 +114,37 @@ Picture parsePixelArt(const std::string& text, const std::string& name) {
         indexOf[k] = static_cast<uint8_t>(palette.size());
         palette.push_back(c);
     }
-    if (transparent > 1) fail(name, lineNo, "more than one transparent colour");
-    for (auto& [k, c] : colours)
+    if (transparent > 1) fail(src.name, src.lastLine, "more than one transparent colour");
+    for (auto& [k, c] : src.colours)
         if (c.a == 0) {
             indexOf[k] = static_cast<uint8_t>(palette.size());
             palette.push_back(c);
         }
+    return palette;
+}
 
-    Picture p = makePicture(width, height, palette);
+}  // namespace
+
+Picture parsePixelArt(const std::string& text, const std::string& name) {
+    const Source src = readSource(text, name);
+    if (src.width % src.sx || src.height % src.sy) fail(name, src.lastLine, "size is not a multiple of scale");
+    const int gw = src.width / src.sx, gh = src.height / src.sy;
+    if (static_cast<int>(src.grid.size()) != gh)
+        fail(name, src.lastLine,
+             "grid has " + std::to_string(src.grid.size()) + " rows, expected " + std::to_string(gh));
+
+    std::map<char, uint8_t> indexOf;
+    Picture p = makePicture(src.width, src.height, makePalette(src, indexOf));
     for (int gy = 0; gy < gh; ++gy) {
-        const std::string& row = grid[gy];
+        const std::string& row = src.grid[gy];
+        const int lineNo = src.gridLine + gy;
         if (static_cast<int>(row.size()) != gw)
-            fail(name, lineNo - gh + gy,
-                 "row is " + std::to_string(row.size()) + " wide, expected " + std::to_string(gw));
+            fail(name, lineNo, "row is " + std::to_string(row.size()) + " wide, expected " + std::to_string(gw));
         for (int gx = 0; gx < gw; ++gx) {
             auto it = indexOf.find(row[gx]);
-            if (it == indexOf.end()) fail(name, lineNo - gh + gy, std::string("unknown character '") + row[gx] + "'");
-            for (int y = 0; y < sy; ++y)
-                for (int x = 0; x < sx; ++x) p.at(gx * sx + x, gy * sy + y) = it->second;
+            if (it == indexOf.end()) fail(name, lineNo, std::string("unknown character '") + row[gx] + "'");
+            for (int y = 0; y < src.sy; ++y)
+                for (int x = 0; x < src.sx; ++x) p.at(gx * src.sx + x, gy * src.sy + y) = it->second;
         }
     }
     return p;

@@ -3,10 +3,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <set>
 
+#include "module_layout.h"
 #include "synth.h"
 
 namespace music {
@@ -68,7 +69,8 @@ int tune(const InstrumentText& ins, const std::set<int>& notes, double* worstCen
             best = static_cast<int>(r);
         }
     }
-    if (bestErr > 50) fail(ins, "cannot be tuned: a note's step is out of the player's range (change cycle or transpose)");
+    if (bestErr > 50)
+        fail(ins, "cannot be tuned: a note's step is out of the player's range (change cycle or transpose)");
     *worstCents = bestErr;
     return best;
 }
@@ -87,10 +89,114 @@ mxmb::Envelope envelope(const EnvelopeText& e) {
     return out;
 }
 
+// The song's globals; patterns and instruments are added after.
+mxmb::Module moduleHead(const SongText& song) {
+    mxmb::Module m;
+    m.channelCount = static_cast<uint32_t>(song.channels);
+    m.restartOrder = static_cast<uint32_t>(song.restart);
+    m.initialSpeed = static_cast<uint8_t>(song.speed);
+    m.initialTempo = static_cast<uint8_t>(song.tempo);
+    m.linearPeriods = true;
+    m.deltaSamples = true;
+    m.minPeriod = MIN_PERIOD;
+    m.maxPeriod = MAX_PERIOD;
+    m.minSampleDataOffset = SAMPLE_DATA_OFFSET;
+    for (int o : song.orders) m.orders.push_back(static_cast<uint8_t>(o));
+    return m;
+}
+
+void checkInstrumentNumbers(const SongText& song, size_t instrumentCount) {
+    for (const PatternText& p : song.patterns)
+        for (const auto& row : p.rows)
+            for (const CellText& c : row)
+                if (c.instrument > instrumentCount)
+                    throw TextError(song.file + ":" + std::to_string(c.line) + ": instrument " +
+                                    std::to_string(c.instrument) + " is not defined");
+}
+
+// Which notes each instrument plays (a note without an instrument number plays the
+// channel's last one, following the order list).
+std::vector<std::set<int>> notesPlayed(const SongText& song, size_t instrumentCount) {
+    std::vector<std::set<int>> used(instrumentCount);
+    std::vector<int> channelInstrument(song.channels, 0);
+    for (int o : song.orders) {
+        for (const auto& row : song.patterns[o].rows) {
+            for (const CellText& c : row) {
+                if (c.instrument) channelInstrument[c.channel] = c.instrument;
+                int ins = channelInstrument[c.channel];
+                if (c.hasNote && c.note != mxm::NOTE_KEY_OFF && ins) used[ins - 1].insert(c.note);
+            }
+        }
+    }
+    return used;
+}
+
+mxmb::Pattern pattern(const PatternText& p) {
+    mxmb::Pattern out = mxmb::Pattern::empty(p.rowCount);
+    for (int r = 0; r < p.rowCount; ++r) {
+        for (const CellText& c : p.rows[r]) {
+            mxmb::Cell cell;
+            cell.channel = static_cast<uint8_t>(c.channel);
+            cell.hasNote = c.hasNote;
+            cell.note = c.note;
+            cell.instrument = c.instrument;
+            cell.hasVolume = c.hasVolume;
+            cell.volume = c.volume;
+            cell.hasEffect = c.hasEffect;
+            cell.effect = c.effect;
+            cell.param = c.param;
+            out.rows[r].push_back(cell);
+        }
+    }
+    return out;
+}
+
+// The synthesised sample of instrument `index`, tuned for the notes it plays.
+mxmb::Sample tunedSample(const InstrumentText& t, size_t index, const std::set<int>& played, std::string* report) {
+    SampleData data = synthesise(t);
+    mxmb::Sample s =
+        data.looped ? mxmb::Sample::looped8(data.points, data.loopStart) : mxmb::Sample::oneShot8(data.points);
+    s.volume = static_cast<uint8_t>(t.volume);
+    s.panning = static_cast<uint8_t>(t.panning);
+    s.sampleNumber = static_cast<int>(index);
+    std::set<int> notes = played;
+    if (notes.empty()) notes.insert(t.hasTranspose ? 61 : t.rateNote);
+    double cents = 0;
+    s.relativePitch = static_cast<int16_t>(tune(t, notes, &cents));
+    for (int n : notes) {
+        int32_t p = notePeriod(n, s.relativePitch);
+        if (p < MIN_PERIOD || p > MAX_PERIOD)
+            fail(t, "note " + noteName(n) + " has a period outside the player's bounds (change cycle or transpose)");
+    }
+    if (report) {
+        char line[200];
+        std::snprintf(line, sizeof line,
+                      "instrument %zu %-8s %5zu points, relative pitch %6d, notes %s..%s, worst %.1f cents\n",
+                      index + 1, t.name.c_str(), data.points.size(), s.relativePitch, noteName(*notes.begin()).c_str(),
+                      noteName(*notes.rbegin()).c_str(), cents);
+        *report += line;
+    }
+    return s;
+}
+
+mxmb::Instrument instrument(const InstrumentText& t, size_t index, const std::set<int>& played, std::string* report) {
+    mxmb::Instrument ins;
+    ins.samples.push_back(tunedSample(t, index, played, report));
+    ins.fadeOut = static_cast<uint16_t>(t.fadeOut);
+    ins.autoVibType = 0;
+    ins.autoVibSweep = static_cast<uint8_t>(t.vibSweep);
+    ins.autoVibDepth = static_cast<uint8_t>(t.vibDepth);
+    ins.autoVibRate = static_cast<uint8_t>(t.vibRate);
+    ins.volEnv = envelope(t.volEnv);
+    ins.panEnv = envelope(t.panEnv);
+    return ins;
+}
+
 }  // namespace
 
 uint32_t noteStep(int note, int relativePitch) {
-    uint32_t step = static_cast<uint32_t>((static_cast<uint64_t>(pitchExp(static_cast<int16_t>(notePeriod(note, relativePitch)))) * 14) / 494);
+    uint32_t step = static_cast<uint32_t>(
+        (static_cast<uint64_t>(pitchExp(static_cast<int16_t>(notePeriod(note, relativePitch)))) * 14) / 494);
     return step & 0xFFFE;
 }
 
@@ -137,8 +243,9 @@ std::vector<std::string> lintSong(const SongText& song, const std::string& fileN
                 bool continues = next && next->hasEffect && next->effect == 3;
                 if (s.pitch != s.target && !continues) {
                     char msg[160];
-                    std::snprintf(msg, sizeof msg, "%s:%d: channel %d: the glide to %s stops %.2f semitones short", fileName.c_str(),
-                                  s.glideLine, k, noteName(s.target / 256).c_str(), std::abs(s.target - s.pitch) / 256.0);
+                    std::snprintf(msg, sizeof msg, "%s:%d: channel %d: the glide to %s stops %.2f semitones short",
+                                  fileName.c_str(), s.glideLine, k, noteName(s.target / 256).c_str(),
+                                  std::abs(s.target - s.pitch) / 256.0);
                     out.push_back(msg);
                     s.pitch = s.target;  // report each glide once
                 }
@@ -149,96 +256,12 @@ std::vector<std::string> lintSong(const SongText& song, const std::string& fileN
 }
 
 mxmb::Module buildModule(const SongText& song, const std::vector<InstrumentText>& instruments, std::string* report) {
-    mxmb::Module m;
-    m.channelCount = static_cast<uint32_t>(song.channels);
-    m.restartOrder = static_cast<uint32_t>(song.restart);
-    m.initialSpeed = static_cast<uint8_t>(song.speed);
-    m.initialTempo = static_cast<uint8_t>(song.tempo);
-    m.linearPeriods = true;
-    m.deltaSamples = true;
-    m.minPeriod = MIN_PERIOD;
-    m.maxPeriod = MAX_PERIOD;
-    m.minSampleDataOffset = SAMPLE_DATA_OFFSET;
-    for (int o : song.orders) m.orders.push_back(static_cast<uint8_t>(o));
-
-    // Patterns, and which notes each instrument plays (a note without an instrument
-    // number plays the channel's last one, following the order list).
-    for (const PatternText& p : song.patterns)
-        for (const auto& row : p.rows)
-            for (const CellText& c : row)
-                if (c.instrument > instruments.size())
-                    throw TextError(song.file + ":" + std::to_string(c.line) + ": instrument " +
-                                    std::to_string(c.instrument) + " is not defined");
-    std::vector<std::set<int>> used(instruments.size());
-    std::vector<int> channelInstrument(song.channels, 0);
-    for (int o : song.orders) {
-        for (const auto& row : song.patterns[o].rows) {
-            for (const CellText& c : row) {
-                if (c.instrument) channelInstrument[c.channel] = c.instrument;
-                int ins = channelInstrument[c.channel];
-                if (c.hasNote && c.note != 97 && ins) used[ins - 1].insert(c.note);
-            }
-        }
-    }
-    for (const PatternText& p : song.patterns) {
-        mxmb::Pattern out = mxmb::Pattern::empty(p.rowCount);
-        for (int r = 0; r < p.rowCount; ++r) {
-            for (const CellText& c : p.rows[r]) {
-                mxmb::Cell cell;
-                cell.channel = static_cast<uint8_t>(c.channel);
-                cell.hasNote = c.hasNote;
-                cell.note = c.note;
-                cell.instrument = c.instrument;
-                cell.hasVolume = c.hasVolume;
-                cell.volume = c.volume;
-                cell.hasEffect = c.hasEffect;
-                cell.effect = c.effect;
-                cell.param = c.param;
-                out.rows[r].push_back(cell);
-            }
-        }
-        m.patterns.push_back(out);
-    }
-
-    char line[200];
-    for (size_t i = 0; i < instruments.size(); ++i) {
-        const InstrumentText& t = instruments[i];
-        SampleData data = synthesise(t);
-        mxmb::Sample s;
-        if (data.looped) {
-            s = mxmb::Sample::looped8(data.points, data.loopStart);
-        } else {
-            s = mxmb::Sample::oneShot8(data.points);
-        }
-        s.volume = static_cast<uint8_t>(t.volume);
-        s.panning = static_cast<uint8_t>(t.panning);
-        s.sampleNumber = static_cast<int>(i);
-        std::set<int> notes = used[i];
-        if (notes.empty()) notes.insert(t.hasTranspose ? 61 : t.rateNote);
-        double cents = 0;
-        s.relativePitch = static_cast<int16_t>(tune(t, notes, &cents));
-        for (int n : notes) {
-            int32_t p = notePeriod(n, s.relativePitch);
-            if (p < MIN_PERIOD || p > MAX_PERIOD)
-                fail(t, "note " + noteName(n) + " has a period outside the player's bounds (change cycle or transpose)");
-        }
-        if (report) {
-            std::snprintf(line, sizeof line, "instrument %zu %-8s %5zu points, relative pitch %6d, notes %s..%s, worst %.1f cents\n",
-                          i + 1, t.name.c_str(), data.points.size(), s.relativePitch, noteName(*notes.begin()).c_str(),
-                          noteName(*notes.rbegin()).c_str(), cents);
-            *report += line;
-        }
-        mxmb::Instrument ins;
-        ins.samples.push_back(s);
-        ins.fadeOut = static_cast<uint16_t>(t.fadeOut);
-        ins.autoVibType = 0;
-        ins.autoVibSweep = static_cast<uint8_t>(t.vibSweep);
-        ins.autoVibDepth = static_cast<uint8_t>(t.vibDepth);
-        ins.autoVibRate = static_cast<uint8_t>(t.vibRate);
-        ins.volEnv = envelope(t.volEnv);
-        ins.panEnv = envelope(t.panEnv);
-        m.instruments.push_back(ins);
-    }
+    checkInstrumentNumbers(song, instruments.size());
+    mxmb::Module m = moduleHead(song);
+    for (const PatternText& p : song.patterns) m.patterns.push_back(pattern(p));
+    std::vector<std::set<int>> used = notesPlayed(song, instruments.size());
+    for (size_t i = 0; i < instruments.size(); ++i)
+        m.instruments.push_back(instrument(instruments[i], i, used[i], report));
     return m;
 }
 
@@ -249,8 +272,9 @@ std::vector<uint8_t> compileSong(const SongText& song, const std::vector<Instrum
     for (const mxmb::Instrument& ins : m.instruments)
         for (const mxmb::Sample& s : ins.samples) points += static_cast<uint32_t>(s.points.size());
     if (points != SAMPLE_BLOCK_BYTES)
-        throw TextError(instruments.front().file + ": the samples hold " + std::to_string(points - m.instruments.size()) +
-                        " points; they must hold " + std::to_string(SAMPLE_BLOCK_BYTES - m.instruments.size()) + " (change by " +
+        throw TextError(instruments.front().file + ": the samples hold " +
+                        std::to_string(points - m.instruments.size()) + " points; they must hold " +
+                        std::to_string(SAMPLE_BLOCK_BYTES - m.instruments.size()) + " (change by " +
                         std::to_string(static_cast<long>(SAMPLE_BLOCK_BYTES) - static_cast<long>(points)) + ")");
     std::vector<uint8_t> bytes;
     try {
@@ -258,24 +282,21 @@ std::vector<uint8_t> compileSong(const SongText& song, const std::vector<Instrum
     } catch (const std::invalid_argument& e) {
         throw TextError(song.file + ": " + e.what());
     }
-    uint32_t sampleAt = bytes[28] | bytes[29] << 8 | bytes[30] << 16 | static_cast<uint32_t>(bytes[31]) << 24;
+    // Each instrument has one sample record, and the patterns follow the instruments.
+    uint32_t patternsAt = mxm::HEADER_BYTES + mxm::instrumentBytes(1) * static_cast<uint32_t>(m.instruments.size());
+    uint32_t sampleAt = mxm::read32(bytes.data() + mxm::HDR_SAMPLE_DATA);
     if (sampleAt != SAMPLE_DATA_OFFSET) {
-        uint32_t patternsAt = 10064 + 272 * static_cast<uint32_t>(m.instruments.size());
         throw TextError(song.file + ": the patterns take " + std::to_string(sampleAt - patternsAt) + " bytes; only " +
                         std::to_string(SAMPLE_DATA_OFFSET - patternsAt) + " fit");
     }
-    if (bytes.size() != MODULE_BYTES) throw TextError(song.file + ": the module is " + std::to_string(bytes.size()) + " bytes, not " + std::to_string(MODULE_BYTES));
+    if (bytes.size() != MODULE_BYTES)
+        throw TextError(song.file + ": the module is " + std::to_string(bytes.size()) + " bytes, not " +
+                        std::to_string(MODULE_BYTES));
     if (report) {
         uint32_t used = 0;
-        for (const mxmb::Pattern& p : m.patterns) {
-            used += 4;
-            for (const mxmb::Row& row : p.rows) {
-                used += 1;
-                for (const mxmb::Cell& c : row) used += 1 + (c.hasNote ? 2 : 0) + (c.hasVolume ? 1 : 0) + (c.hasEffect ? 2 : 0);
-            }
-        }
-        uint32_t room = SAMPLE_DATA_OFFSET - 10064 - 272 * static_cast<uint32_t>(m.instruments.size());
-        *report += "patterns " + std::to_string(used) + " of " + std::to_string(room) + " bytes\n";
+        for (const mxmb::Pattern& p : m.patterns) used += mxmb::packedBytes(p);
+        *report +=
+            "patterns " + std::to_string(used) + " of " + std::to_string(SAMPLE_DATA_OFFSET - patternsAt) + " bytes\n";
     }
     return bytes;
 }

@@ -5,7 +5,7 @@
 //   skarvo_packer --images DIR --module FILE [--cpp OUT.cpp] [--bin OUT.bin] [--extract DIR] [--report]
 //   skarvo_packer --block FILE --extract DIR
 //
-// Images are read as DIR/NN_name.png (names in layout.h). Each is padded to its exact
+// Images are read as DIR/NN_name.png (names in catalogue.h). Each is padded to its exact
 // length in the block with a private ancillary chunk "skPd" placed before IEND, so it
 // stays a valid PNG. Same inputs, same bytes.
 #include <zlib.h>
@@ -62,17 +62,11 @@ void putLe32(Bytes& out, uint32_t v) {
     for (int s = 0; s < 32; s += 8) out.push_back(static_cast<uint8_t>(v >> s));
 }
 
-std::string imageName(int n) {
-    char name[64];
-    std::snprintf(name, sizeof name, "%02d_%s.png", n, assets::IMAGE_FORMATS[n].name);
-    return name;
-}
-
 // Checks what the game and the block rely on: a whole PNG, 8 bits per sample, not
 // interlaced, the stated size and colour type, ending in a plain IEND chunk.
 void checkPng(const Bytes& png, int n) {
-    const assets::ImageFormat& s = assets::IMAGE_FORMATS[n];
-    std::string who = "image " + std::to_string(n) + " (" + imageName(n) + "): ";
+    const assets::CatalogueImage& s = assets::IMAGES[n];
+    std::string who = "image " + std::to_string(n) + " (" + assets::imageFileName(n) + "): ";
     if (png.size() < 8 + 25 + 12 || std::memcmp(png.data(), PNG_SIGNATURE, 8) != 0)
         throw Failure(who + "not a PNG file");
     const uint8_t* ihdr = png.data() + 8;
@@ -92,10 +86,11 @@ void checkPng(const Bytes& png, int n) {
 Bytes padPng(const Bytes& png, uint32_t length, int n) {
     if (png.size() == length) return png;
     if (png.size() + CHUNK_OVERHEAD > length)
-        throw Failure("image " + std::to_string(n) + " (" + imageName(n) + ") is " + std::to_string(png.size()) +
-                      " bytes; its budget is " + std::to_string(length) + " bytes, which leaves no room for the " +
-                      std::to_string(CHUNK_OVERHEAD) + "-byte padding chunk (it must be at most " +
-                      std::to_string(length - CHUNK_OVERHEAD) + " bytes, or exactly " + std::to_string(length) + ")");
+        throw Failure("image " + std::to_string(n) + " (" + assets::imageFileName(n) + ") is " +
+                      std::to_string(png.size()) + " bytes; its budget is " + std::to_string(length) +
+                      " bytes, which leaves no room for the " + std::to_string(CHUNK_OVERHEAD) +
+                      "-byte padding chunk (it must be at most " + std::to_string(length - CHUNK_OVERHEAD) +
+                      " bytes, or exactly " + std::to_string(length) + ")");
     uint32_t dataBytes = static_cast<uint32_t>(length - png.size() - CHUNK_OVERHEAD);
     Bytes out(png.begin(), png.end() - 12);
     putBe32(out, dataBytes);
@@ -124,13 +119,15 @@ void checkModule(const Bytes& m) {
 Bytes buildBlock(const std::string& imageDir, const std::string& modulePath, bool report) {
     Bytes block;
     block.reserve(assets::BLOCK_BYTES);
-    for (int n = 0; n < assets::LAYOUT_IMAGES; ++n) {
-        Bytes png = readFile(imageDir + "/" + imageName(n));
+    for (int n = 0; n < assets::IMAGE_COUNT; ++n) {
+        const std::string file = assets::imageFileName(n);
+        const uint32_t budget = assets::IMAGES[n].bytes;
+        Bytes png = readFile(imageDir + "/" + file);
         checkPng(png, n);
-        if (report) std::printf("%-18s %6zu of %6u bytes\n", imageName(n).c_str(), png.size(), assets::IMAGE_BYTES[n]);
-        Bytes padded = padPng(png, assets::IMAGE_BYTES[n], n);
+        if (report) std::printf("%-18s %6zu of %6u bytes\n", file.c_str(), png.size(), budget);
+        Bytes padded = padPng(png, budget, n);
         block.insert(block.end(), padded.begin(), padded.end());
-        putLe32(block, assets::IMAGE_BYTES[n]);
+        putLe32(block, budget);
     }
     block.insert(block.end(), assets::GAP_BYTES, 0);
     if (block.size() != assets::MODULE_OFFSET) throw Failure("internal: module offset mismatch");
@@ -144,8 +141,8 @@ void checkBlock(const Bytes& block) {
     if (block.size() != assets::BLOCK_BYTES)
         throw Failure("block is " + std::to_string(block.size()) + " bytes, expected " +
                       std::to_string(assets::BLOCK_BYTES));
-    for (int n = 0; n < assets::LAYOUT_IMAGES; ++n)
-        if (readLe32(&block[assets::lengthWordOffset(n)]) != assets::IMAGE_BYTES[n])
+    for (int n = 0; n < assets::IMAGE_COUNT; ++n)
+        if (readLe32(&block[assets::lengthWordOffset(n)]) != assets::IMAGES[n].bytes)
             throw Failure("block: stored length of image " + std::to_string(n) + " is wrong");
 }
 
@@ -169,8 +166,8 @@ void writeCpp(const Bytes& block, const std::string& path) {
 }
 
 void extract(const Bytes& block, const std::string& dir) {
-    for (int n = 0; n < assets::LAYOUT_IMAGES; ++n)
-        writeFile(dir + "/" + imageName(n), &block[assets::imageOffset(n)], assets::IMAGE_BYTES[n]);
+    for (int n = 0; n < assets::IMAGE_COUNT; ++n)
+        writeFile(dir + "/" + assets::imageFileName(n), &block[assets::imageOffset(n)], assets::IMAGES[n].bytes);
     writeFile(dir + "/module.mxm", &block[assets::MODULE_OFFSET], assets::MODULE_BYTES);
 }
 

@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "layout.h"
+#include "module_layout.h"
 #include "mxm_builder.h"
 
 int main(int argc, char** argv) {
@@ -29,7 +30,7 @@ int main(int argc, char** argv) {
         m.instruments.push_back(ins);
 
         std::vector<uint8_t> probe = mxmb::build(m);
-        uint32_t dataAt = probe[28] | probe[29] << 8 | probe[30] << 16 | static_cast<uint32_t>(probe[31]) << 24;
+        uint32_t dataAt = mxm::read32(probe.data() + mxm::HDR_SAMPLE_DATA);
         uint32_t sampleBytes = static_cast<uint32_t>(probe.size()) - dataAt;
         m.minSampleDataOffset = assets::MODULE_BYTES - sampleBytes;
         std::vector<uint8_t> bytes = mxmb::build(m);

@@ -109,15 +109,13 @@ std::string statusLine(double seconds) {
     return line;
 }
 
-}  // namespace
-
-int runPlay(int argc, char** argv) {
-    const char* file = nullptr;
-    double limitSeconds = 0;
+// Fills `file` and `limitSeconds`; returns EXIT_OK, or the status to exit with.
+int parsePlayOptions(int argc, char** argv, const char*& file, double& limitSeconds, bool& helpShown) {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--help" || a == "-h") {
             std::fputs(USAGE, stdout);
+            helpShown = true;
             return EXIT_OK;
         } else if (a == "--seconds") {
             if (i + 1 >= argc || !parsePositiveReal(argv[++i], limitSeconds)) {
@@ -128,31 +126,21 @@ int runPlay(int argc, char** argv) {
         }
     }
     if (file == nullptr) return usageError("play", "which module? (a file or --embedded)");
+    return EXIT_OK;
+}
 
-    // Validated copy; it must outlive the streaming thread (samples decode in place).
-    ModuleImage image;
-    if (int status = readModule(file, image)) return status;
-
-    audio::setStreamObserver(observe);
-    if (audio::initPlayer(nullptr, image.bytes.data()) == 0) {
-        const char* why = platform::soundRingLastError();
-        std::fprintf(stderr, "mxm play: no sound output%s%s\n", *why ? ": " : "", why);
-        audio::setStreamObserver(nullptr);
-        return EXIT_FAILED;
-    }
-    mxm::startSong(0);
-
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
+// Shows the status line until q, Ctrl-C, a signal or the time limit; returns the
+// seconds played.
+double showUntilStopped(double limitSeconds) {
     Terminal terminal;
     terminal.enter();
     bool live = isatty(STDOUT_FILENO) != 0;
     bool watchKeys = true;
     auto start = std::chrono::steady_clock::now();
+    auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
     double lastPrinted = -1;
-    for (;;) {
-        if (g_interrupted) break;
-        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    while (!g_interrupted) {
+        double seconds = elapsed();
         if (limitSeconds > 0 && seconds >= limitSeconds) break;
         if (live) {
             std::printf("\r%s\033[K", statusLine(seconds).c_str());
@@ -176,12 +164,35 @@ int runPlay(int argc, char** argv) {
         }
     }
     terminal.restore();
-    if (live) {
-        std::printf("\n");
-    } else {
-        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        std::printf("%s\n", statusLine(seconds).c_str());
+    if (live) std::printf("\n");
+    return elapsed();
+}
+
+}  // namespace
+
+int runPlay(int argc, char** argv) {
+    const char* file = nullptr;
+    double limitSeconds = 0;
+    bool helpShown = false;
+    if (int status = parsePlayOptions(argc, argv, file, limitSeconds, helpShown); status != EXIT_OK || helpShown)
+        return status;
+
+    // Validated copy; it must outlive the streaming thread (samples decode in place).
+    ModuleImage image;
+    if (int status = readModule(file, image)) return status;
+
+    audio::setStreamObserver(observe);
+    if (audio::initPlayer(nullptr, image.bytes.data()) == 0) {
+        const char* why = platform::soundRingLastError();
+        std::fprintf(stderr, "mxm play: no sound output%s%s\n", *why ? ": " : "", why);
+        audio::setStreamObserver(nullptr);
+        return EXIT_FAILED;
     }
+    mxm::startSong(0);
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    double seconds = showUntilStopped(limitSeconds);
+    if (!isatty(STDOUT_FILENO)) std::printf("%s\n", statusLine(seconds).c_str());
     audio::shutdownPlayer();
     audio::setStreamObserver(nullptr);
     std::signal(SIGINT, SIG_DFL);

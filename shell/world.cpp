@@ -1,0 +1,42 @@
+// world.cpp — the game world's steps of start-up and of each frame, in the game's order.
+#include "world.h"
+
+#include "../gameplay/player_figure.h"
+#include "../gameplay/shots.h"
+#include "../gameplay/targets.h"
+#include "game_state.h"
+
+namespace skarvo {
+
+using namespace platform;
+
+void setUpPlayerAndTargets(PlayerRecord& player) {
+    // Set before the first message can reach the window procedure, which throws with it.
+    player = PlayerRecord(nullptr);
+    playerReset(player);
+    game.playerRecord = &player;
+
+    Texture* const kinds[4] = {game.texBoot, game.texVulture, game.texSnake, game.texTumbleweed};
+    for (int i = 0; i < POOL_SIZE; ++i) targetSpawn(targets[i], kinds[i % 4]);
+}
+
+void setFrameClock(uint32_t nowMs, uint32_t prevMs) {
+    game.frameMs = static_cast<int32_t>(nowMs - prevMs);
+    game.clockMs = static_cast<int32_t>(nowMs);
+}
+
+void updateEntities() {
+    playerUpdate(*game.playerRecord);
+    for (EntityRecord& shot : shots) shotUpdate(shot);
+    for (EntityRecord& target : targets) targetUpdate(target);
+}
+
+void drawEntities(SpriteBatch* batch) {
+    spriteBegin(batch, SPRITE_ALPHABLEND | SPRITE_SORT_DEPTH_BACKTOFRONT);
+    for (EntityRecord& target : targets) targetDraw(target, batch);
+    playerDraw(*game.playerRecord, batch);
+    for (EntityRecord& shot : shots) shotDraw(shot, batch);
+    spriteEnd(batch);
+}
+
+}  // namespace skarvo
