@@ -124,9 +124,14 @@ if ls "$out"/windows/*.part* >/dev/null 2>&1; then
 fi
 
 step "mxm: modules written by mxm_builder"
-"$win/host/skarvo_test_modules" "$out/modules" >/dev/null
+"$win/host/skarvo_test_modules" module "$out/modules" >/dev/null
 for m in "$out"/modules/*; do
   mxm_both "modules-$(basename "$m")" "$m" 10 400
+done
+
+step "mxm: the module fuzzer's seeds"
+for m in "$root"/tests/data/fuzz-seeds/module/*; do
+  mxm_both "fuzz-seed-$(basename "$m" | cut -c1-12)" "$m" 10 400
 done
 
 if [ $failed -ne 0 ]; then

@@ -10,9 +10,3 @@ if(TARGET mxm)
   target_compile_definitions(mxm_tool_test PRIVATE MXM_TOOL="$<TARGET_FILE:mxm>")
   add_dependencies(mxm_tool_test mxm)
 endif()
-if(TARGET mxm_audio)
-  skarvo_test(validate_fuzz_regressions_test
-    SOURCES validate_fuzz_regressions_test.cpp fuzz/exercise.cpp
-    LIBS mxm_audio mxm_player mxm_builder)
-  target_include_directories(validate_fuzz_regressions_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/fuzz)
-endif()

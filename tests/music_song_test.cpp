@@ -72,6 +72,7 @@ TEST(MusicText, ErrorsNameTheLine) {
         {ins + "  volenv 0:64 10:0 sustain 2", "i.txt:5: ", "sustain point"},
         {ins + "  synth organ", "i.txt:5: unknown synth"},
         {ins + "instrument 3 skip", "i.txt:5: ", "numbered 1, 2, 3"},
+        {ins + "  transpose 5", "i.txt:1: ", "not 'transpose'"},
     };
     for (const auto& [text, where, says] : cases) {
         std::string msg;

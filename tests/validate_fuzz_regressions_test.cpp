@@ -1,12 +1,13 @@
-// Untrusted modules end to end: inputs the fuzzer once broke (tests/data/fuzz-regressions)
-// and a valid module built to sit on the loop edges, each validated, loaded into an image
-// of exactly its size and rendered. Run under the address sanitizer to catch any access
-// outside the image.
+// Untrusted inputs end to end: every input a fuzzer once broke (data/fuzz-regressions)
+// and every fuzzer seed (data/fuzz-seeds), replayed through the fuzz target's own
+// function (fuzz/exercise.h); and a valid module built to sit on the loop edges. Run under
+// the address sanitizer to catch any access outside a module image.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <vector>
 
 #include "exercise.h"
@@ -14,13 +15,34 @@
 
 namespace {
 
-TEST(FuzzRegressions, StoredInputsRunClean) {
-    for (const auto& e : std::filesystem::directory_iterator(SKARVO_TEST_DATA "/fuzz-regressions")) {
-        if (e.path().filename() == "README") continue;
-        std::ifstream f(e.path(), std::ios::binary);
-        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-        exerciseModule(bytes.data(), bytes.size(), 3 * 44100);
+struct Target {
+    const char* name;
+    bool (*exercise)(const uint8_t*, size_t);
+};
+
+const Target TARGETS[] = {{"module", exerciseModuleInput},         {"song", exerciseSongText},
+                          {"instruments", exerciseInstrumentText}, {"pixelart", exercisePixelArt},
+                          {"replay", exerciseReplayScript},        {"texture", exerciseTexture}};
+
+// Each target's stored inputs under `folder`; returns how many ran.
+int replayAll(const std::string& folder) {
+    int count = 0;
+    for (const Target& t : TARGETS) {
+        std::filesystem::path dir = std::string(SKARVO_TEST_DATA) + "/" + folder + "/" + t.name;
+        if (!std::filesystem::is_directory(dir)) continue;
+        for (const auto& e : std::filesystem::directory_iterator(dir)) {
+            std::ifstream f(e.path(), std::ios::binary);
+            std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+            EXPECT_TRUE(t.exercise(bytes.data(), bytes.size())) << e.path();
+            ++count;
+        }
     }
+    return count;
+}
+
+TEST(FuzzRegressions, StoredInputsRunClean) {
+    EXPECT_GT(replayAll("fuzz-regressions"), 0);
+    EXPECT_GT(replayAll("fuzz-seeds"), 0);
 }
 
 // Ping-pong and forward loops from the first point, a zero-length loop and 16-bit data

@@ -9,6 +9,9 @@ namespace imagegen {
 
 namespace {
 
+// Larger than any texture the game can decode; also keeps a typo from asking for gigabytes.
+constexpr int MAX_SIDE = 4096;
+
 [[noreturn]] void fail(const std::string& name, int line, const std::string& what) {
     throw std::runtime_error(name + ":" + std::to_string(line) + ": " + what);
 }
@@ -76,8 +79,9 @@ Source readSource(const std::string& text, const std::string& name) {
         std::string word;
         if (!(words >> word) || word[0] == '#') continue;
         if (word == "size") {
-            if (!(words >> src.width >> src.height) || src.width <= 0 || src.height <= 0)
-                fail(name, lineNo, "size needs two positive numbers");
+            if (!(words >> src.width >> src.height) || src.width <= 0 || src.height <= 0 || src.width > MAX_SIDE ||
+                src.height > MAX_SIDE)
+                fail(name, lineNo, "size needs two numbers in 1.." + std::to_string(MAX_SIDE));
         } else if (word == "scale") {
             if (!(words >> src.sx >> src.sy) || src.sx <= 0 || src.sy <= 0)
                 fail(name, lineNo, "scale needs two positive numbers");
@@ -93,6 +97,7 @@ Source readSource(const std::string& text, const std::string& name) {
     }
     src.lastLine = lineNo;
     if (!ended) fail(name, lineNo, "grid missing or not closed by 'end'");
+    if (src.width == 0) fail(name, lineNo, "no size line");
     return src;
 }
 

@@ -3,7 +3,7 @@
 //
 // A source looks like this ('#' starts a comment line outside the grid):
 //
-//   size 50 50            # pixels of the finished picture
+//   size 50 50            # pixels of the finished picture (required, 1..4096 each)
 //   scale 2 2             # each grid character becomes a 2 x 2 block
 //   colour o 2b1a10       # a character and its colour, rrggbb
 //   colour . transparent  # the transparent colour (always stored last)

@@ -474,6 +474,8 @@ void checkInstruments(Reader& r, const std::vector<InstrumentText>& out) {
         if (pitched && (ins.cycle == 0 || !ins.hasTranspose || ins.loopCycles == 0))
             r.fail("a pitched instrument needs 'cycle', 'loop' and 'transpose'");
         if (!pitched && ins.rate == 0) r.fail("a drum needs 'rate HZ at NOTE'");
+        // The compiler tunes whatever has a transpose as a pitched instrument.
+        if (!pitched && ins.hasTranspose) r.fail("a drum takes 'rate HZ at NOTE', not 'transpose'");
     }
     if (out.empty()) throw TextError(r.file + ": no instruments");
 }

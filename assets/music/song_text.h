@@ -25,7 +25,8 @@
 //          order list), order 1..256 entries of 0..255, pattern 0..255, rows 1..256,
 //          instrument in a cell 1..128
 //   instrument: N 1..128, points 16..65536, cycle 2..4096, loop 1..256, peak (0, 1],
-//          seed 1..2^30, transpose -96..96, rate 1000..2000000 Hz at C-0..B-7,
+//          seed 1..2^30, transpose -96..96 (pitched kinds only), rate 1000..2000000 Hz
+//          at C-0..B-7 (drums),
 //          volume 0..64, panning 0..255, fadeout 0..65535, vibrato depth 0..31
 //          rate 0..255 sweep 0..127, envelope ticks 0..32767 (at most 12 points),
 //          values 0..64

@@ -1,15 +1,22 @@
-// seed_writer.cpp — writes the fuzzer's starting corpus: small valid modules built with
+// seed_writer.cpp — writes generated starting inputs for the binary fuzz targets (the
+// text targets start from the game's own texts). Modules: small valid modules built with
 // mxm_builder that between them reach every effect, both period models, delta coding,
 // 8- and 16-bit samples with every loop kind, envelopes with sustain and loops, and
-// auto-vibrato.
+// auto-vibrato. Textures: PNG files of every colour type the decoder converts, at
+// sizes that do and do not need scaling, some using the colour key.
 //
-//   fuzz_seeds OUTDIR
+//   fuzz_seeds module OUTDIR
+//   fuzz_seeds texture OUTDIR
+#include <png.h>
+
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "mxm_builder.h"
+#include "picture.h"
 
 namespace {
 
@@ -73,24 +80,91 @@ mxmb::Module song(int channels, int firstEffect, bool linear, bool delta) {
     return m;
 }
 
-}  // namespace
+bool write(const std::string& path, const std::vector<uint8_t>& bytes) {
+    if (std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
+        return true;
+    std::perror(path.c_str());
+    return false;
+}
 
-int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: fuzz_seeds OUTDIR\n");
-        return 2;
-    }
+bool writeModules(const std::string& dir) {
     // Channels, first effect, linear periods, delta coding: the five of a larger set that
     // start the fuzzer on the most coverage.
     const int songs[][4] = {{1, 0, 1, 0}, {2, 5, 1, 1}, {8, 17, 1, 1}, {2, 47, 0, 1}, {32, 3, 1, 1}};
-    for (int k = 0; k < 5; ++k) {
-        std::string path = std::string(argv[1]) + "/seed-" + std::to_string(k) + ".mxm";
-        std::vector<uint8_t> bytes = mxmb::build(song(songs[k][0], songs[k][1], songs[k][2], songs[k][3]));
-        if (!std::ofstream(path, std::ios::binary)
-                 .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
-            std::perror(path.c_str());
-            return 1;
-        }
+    for (int k = 0; k < 5; ++k)
+        if (!write(dir + "/seed-" + std::to_string(k) + ".mxm",
+                   mxmb::build(song(songs[k][0], songs[k][1], songs[k][2], songs[k][3]))))
+            return false;
+    return true;
+}
+
+// A w x h picture of a few colours, opaque black among them when `keyed`, the last
+// entry transparent when `hole`.
+imagegen::Picture picture(int w, int h, bool keyed, bool hole) {
+    std::vector<imagegen::Colour> palette = {{200, 120, 40, 255}, {20, 90, 200, 255}};
+    if (keyed) palette.push_back({0, 0, 0, 255});
+    if (hole) palette.push_back({0, 0, 0, 0});
+    imagegen::Picture p = imagegen::makePicture(w, h, palette);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) p.at(x, y) = static_cast<uint8_t>((x * 3 + y * 5) % palette.size());
+    return p;
+}
+
+// The picture through libpng's simplified writer in `format` (grey, grey+alpha, RGB or
+// 16-bit RGBA), the layouts the image generator never writes.
+std::vector<uint8_t> simplePng(const imagegen::Picture& p, png_uint_32 format) {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(p.width);
+    image.height = static_cast<png_uint_32>(p.height);
+    image.format = format;
+    std::vector<uint16_t> wide;
+    std::vector<uint8_t> narrow;
+    for (const imagegen::Colour& c : imagegen::expand(p)) {
+        uint8_t grey = static_cast<uint8_t>((c.r + c.g + c.b) / 3);
+        if (format == PNG_FORMAT_GRAY) narrow.push_back(grey);
+        if (format == PNG_FORMAT_GA) narrow.insert(narrow.end(), {grey, c.a});
+        if (format == PNG_FORMAT_RGB) narrow.insert(narrow.end(), {c.r, c.g, c.b});
+        if (format == PNG_FORMAT_LINEAR_RGB_ALPHA)
+            for (uint8_t v : {c.r, c.g, c.b, c.a}) wide.push_back(static_cast<uint16_t>(v * 257));
     }
-    return 0;
+    const void* pixels = wide.empty() ? static_cast<const void*>(narrow.data()) : wide.data();
+    png_alloc_size_t size = 0;
+    if (!png_image_write_to_memory(&image, nullptr, &size, 0, pixels, 0, nullptr)) return {};
+    std::vector<uint8_t> out(size);
+    if (!png_image_write_to_memory(&image, out.data(), &size, 0, pixels, 0, nullptr)) return {};
+    out.resize(size);
+    return out;
+}
+
+bool writeTextures(const std::string& dir) {
+    using imagegen::PngKind;
+    struct {
+        const char* name;
+        std::vector<uint8_t> bytes;
+    } seeds[] = {
+        {"keyed-palette-5x3", imagegen::encodePng(picture(5, 3, true, true), PngKind::KEYED_PALETTE)},
+        {"palette-8x8", imagegen::encodePng(picture(8, 8, true, false), PngKind::OPAQUE_PALETTE)},
+        {"rgba-3x6", imagegen::encodePng(picture(3, 6, true, true), PngKind::RGBA)},
+        {"grey-7x2", simplePng(picture(7, 2, false, false), PNG_FORMAT_GRAY)},
+        {"grey-alpha-4x4", simplePng(picture(4, 4, true, true), PNG_FORMAT_GA)},
+        {"rgb-6x5", simplePng(picture(6, 5, true, false), PNG_FORMAT_RGB)},
+        {"rgba16-5x4", simplePng(picture(5, 4, true, true), PNG_FORMAT_LINEAR_RGB_ALPHA)},
+    };
+    for (const auto& s : seeds)
+        if (s.bytes.empty() || !write(dir + "/" + s.name + ".png", s.bytes)) return false;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string kind = argc == 3 ? argv[1] : "";
+    if (kind != "module" && kind != "texture") {
+        std::fprintf(stderr, "usage: fuzz_seeds module|texture OUTDIR\n");
+        return 2;
+    }
+    return (kind == "module" ? writeModules(argv[2]) : writeTextures(argv[2])) ? 0 : 1;
 }
