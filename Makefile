@@ -4,7 +4,9 @@ BUILD   ?= build
 JOBS    ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test package asan tsan bench clean
+WIN_BUILD ?= build-windows
+
+.PHONY: all deps configure build run test package asan tsan bench clean windows test-windows
 
 all: build
 
@@ -39,5 +41,21 @@ tsan: deps
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b; done
 
+# 64-bit Windows, cross-built with MinGW-w64 (cmake/mingw-w64-x86_64.cmake), statically
+# linked; the build-time generators are built natively inside $(WIN_BUILD)/host.
+windows:
+	@bash scripts/deps-windows.sh
+	cmake -S . -B $(WIN_BUILD) -G Ninja --toolchain cmake/mingw-w64-x86_64.cmake --no-warn-unused-cli \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSKARVO_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(WIN_BUILD) -j $(JOBS)
+
+# The Windows build under Wine: its unit tests, and the same bytes as the Linux tools.
+test-windows:
+	@bash scripts/deps-windows.sh test
+	@$(MAKE) --no-print-directory windows
+	@$(MAKE) --no-print-directory configure
+	cmake --build $(BUILD) -j $(JOBS) --target mxm skarvo-sim
+	bash scripts/test-windows.sh $(WIN_BUILD) $(BUILD)
+
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan $(WIN_BUILD)

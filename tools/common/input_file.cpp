@@ -19,11 +19,19 @@ std::string tooLarge(const std::string& path, size_t limit) {
 
 }  // namespace
 
+int openInput(const std::string& path) {
+#ifdef _WIN32
+    return ::open(path.c_str(), O_RDONLY | O_BINARY);
+#else
+    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+#endif
+}
+
 bool readInput(const std::string& path, size_t limit, std::string* bytes, std::string* error) {
     bytes->clear();
     const bool standardInput = path == "-";
     const std::string name = standardInput ? "standard input" : path;
-    int fd = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = standardInput ? STDIN_FILENO : openInput(path);
     if (fd < 0) {
         *error = name + ": " + std::strerror(errno);
         return false;

@@ -16,4 +16,8 @@ namespace toolio {
 
 bool readInput(const std::string& path, size_t limit, std::string* bytes, std::string* error);
 
+// open(path) for reading the bytes as they are (no newline translation on Windows), not
+// inherited by programs the tool starts. -1 and errno on failure.
+int openInput(const std::string& path);
+
 }  // namespace toolio

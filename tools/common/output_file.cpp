@@ -8,11 +8,51 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#endif
 
 namespace toolio {
 
 namespace {
+
+// What the system decides: where a name leads, how the temporary file is made, moved
+// into place and removed.
+#ifdef _WIN32
+
+// No symbolic links to follow, no mode bits to carry over and no signal cleanup: a
+// temporary file of a run killed from outside stays behind as NAME.partXXXXXX.
+bool followLinks(const std::string& name, std::string* path, int*) {
+    *path = name;
+    return true;
+}
+
+int createTemp(const std::string& pattern, const struct stat*, std::string* path, int* err) {
+    std::string temp = pattern;
+    int fd = mkstemp(temp.data());
+    *err = errno;
+    if (fd >= 0) *path = temp;
+    return fd;
+}
+
+// rename refuses an existing target on Windows.
+bool replaceTarget(const std::string& temp, const std::string& target) {
+    if (MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    errno = EACCES;
+    return false;
+}
+
+void forgetTemp() {}
+
+void removeTemp(const std::string& temp) { std::remove(temp.c_str()); }
+
+#else
 
 // The one temporary file being written, removed by the signal handler. A fixed buffer:
 // the handler may only use async-signal-safe calls.
@@ -50,12 +90,6 @@ void forgetTemp() {
     blockCleanupSignals(false);
 }
 
-std::string failure(const std::string& name, const char* what, int err) {
-    return name + ": " + what + (what[0] ? ": " : "") + std::strerror(err);
-}
-
-bool underSystemTree(const std::string& path) { return path.rfind("/dev/", 0) == 0 || path.rfind("/proc/", 0) == 0; }
-
 std::string folderOf(const std::string& path) {
     size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? "" : path.substr(0, slash + 1);
@@ -80,6 +114,47 @@ bool followLinks(const std::string& name, std::string* path, int* err) {
     return false;
 }
 
+// mkstemp on `pattern`, removed again if a cleanup signal arrives before the rename. The
+// new file gets the old file's mode, or the usual one (mkstemp makes it private).
+int createTemp(const std::string& pattern, const struct stat* existing, std::string* path, int* err) {
+    if (pattern.size() >= sizeof g_pendingTemp) {
+        *err = ENAMETOOLONG;
+        return -1;
+    }
+    // Registered before it exists and cleared after it is gone, with the signals held
+    // off in between, so that a signal never leaves it behind.
+    blockCleanupSignals(true);
+    std::memcpy(g_pendingTemp, pattern.c_str(), pattern.size() + 1);
+    int fd = mkstemp(g_pendingTemp);
+    *err = errno;
+    if (fd < 0) g_pendingTemp[0] = 0;
+    installCleanup();
+    blockCleanupSignals(false);
+    if (fd < 0) return -1;
+    *path = g_pendingTemp;
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, existing ? existing->st_mode & 07777 : 0666 & ~mask);
+    return fd;
+}
+
+bool replaceTarget(const std::string& temp, const std::string& target) {
+    return std::rename(temp.c_str(), target.c_str()) == 0;
+}
+
+void removeTemp(const std::string& temp) {
+    unlink(temp.c_str());
+    forgetTemp();
+}
+
+#endif
+
+std::string failure(const std::string& name, const char* what, int err) {
+    return name + ": " + what + (what[0] ? ": " : "") + std::strerror(err);
+}
+
+bool underSystemTree(const std::string& path) { return path.rfind("/dev/", 0) == 0 || path.rfind("/proc/", 0) == 0; }
+
 bool openDirect(const std::string& name, OutputFile* out, std::string* error) {
     out->file = name == "-" ? stdout : std::fopen(name.c_str(), "wb");
     if (out->file == nullptr) *error = failure(out->name, "", errno);
@@ -87,30 +162,13 @@ bool openDirect(const std::string& name, OutputFile* out, std::string* error) {
 }
 
 bool openTemp(const std::string& target, const struct stat* existing, OutputFile* out, std::string* error) {
-    std::string temp = target + ".partXXXXXX";
-    if (temp.size() >= sizeof g_pendingTemp) {
-        *error = failure(out->name, "", ENAMETOOLONG);
-        return false;
-    }
-    // Registered before it exists and cleared after it is gone, with the signals held
-    // off in between, so that a signal never leaves it behind.
-    blockCleanupSignals(true);
-    std::memcpy(g_pendingTemp, temp.c_str(), temp.size() + 1);
-    int fd = mkstemp(g_pendingTemp);
-    int err = errno;
-    if (fd < 0) g_pendingTemp[0] = 0;
-    installCleanup();
-    blockCleanupSignals(false);
+    int err = 0;
+    int fd = createTemp(target + ".partXXXXXX", existing, &out->tempPath, &err);
     if (fd < 0) {
         *error = failure(out->name, "", err);
         return false;
     }
-    out->tempPath = g_pendingTemp;
     out->finalPath = target;
-    // mkstemp makes the file private: give it the old file's mode, or the usual one.
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, existing ? existing->st_mode & 07777 : 0666 & ~mask);
     out->file = fdopen(fd, "wb");
     if (out->file == nullptr) {
         *error = failure(out->name, "", errno);
@@ -171,7 +229,7 @@ bool closeOutput(OutputFile* out, std::string* error) {
         return false;
     }
     if (out->tempPath.empty()) return true;
-    if (std::rename(out->tempPath.c_str(), out->finalPath.c_str()) != 0) {
+    if (!replaceTarget(out->tempPath, out->finalPath)) {
         *error = failure(out->name, "", errno);
         abandonOutput(out);
         return false;
@@ -185,9 +243,8 @@ void abandonOutput(OutputFile* out) {
     if (out->file != nullptr && out->file != stdout) std::fclose(out->file);
     out->file = nullptr;
     if (!out->tempPath.empty()) {
-        unlink(out->tempPath.c_str());
+        removeTemp(out->tempPath);
         out->tempPath.clear();
-        forgetTemp();
     }
 }
 

@@ -1,5 +1,4 @@
 // common.cpp — module reading and command-line helpers shared by the subcommands.
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +11,7 @@
 
 #include "commands.h"
 #include "format.h"
+#include "input_file.h"
 #include "validate.h"
 
 #ifdef MXM_HAVE_EMBEDDED
@@ -84,7 +84,7 @@ int readBounded(const std::string& path, int fd, std::vector<uint8_t>& out) {
 }
 
 int readFile(const std::string& path, std::vector<uint8_t>& out) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = toolio::openInput(path);
     if (fd < 0) return fileError(path, "", errno);
     int status = readBounded(path, fd, out);
     ::close(fd);

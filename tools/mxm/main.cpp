@@ -69,6 +69,12 @@ int main(int argc, char** argv) {
         }
         return status;
     }
+#ifndef MXM_HAVE_PLAY
+    if (std::strcmp(argv[1], "play") == 0) {
+        std::fprintf(stderr, "mxm: play: this build has no sound output (render to a WAV file instead)\n");
+        return mxmtool::EXIT_USAGE;
+    }
+#endif
     std::fprintf(stderr, "mxm: unknown command '%s'\nTry 'mxm --help'.\n", argv[1]);
     return mxmtool::EXIT_USAGE;
 }

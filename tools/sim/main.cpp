@@ -92,6 +92,10 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (arg == "--png-every") {
+#ifdef _WIN32
+            // The Windows headless backend keeps a draw log but no pixels.
+            fail("--png-every is not available on Windows");
+#endif
             if (i + 2 >= argc) fail("--png-every needs K and DIR");
             char* end = nullptr;
             pngEvery = std::strtol(argv[i + 1], &end, 10);
@@ -113,8 +117,10 @@ int main(int argc, char** argv) {
     if (!toolio::readInput(scriptPath, sim::MAX_SCRIPT_BYTES, &text, &error)) fail(error);
     sim::ReplayScript script;
     if (!parseReplay(text, &script, &error)) fail((scriptPath == "-" ? "standard input" : scriptPath) + ": " + error);
+#ifndef _WIN32
     if (!pngDir.empty() && mkdir(pngDir.c_str(), 0777) != 0 && errno != EEXIST)
         fail("cannot make " + pngDir + ": " + std::strerror(errno));
+#endif
 
     // Start-up runs with the game clock at 0; its last step reads the platform clock.
     platform::headlessSetDrawing(false);

@@ -1,0 +1,23 @@
+# The platform layer of the Windows build (included by platform/CMakeLists.txt).
+# Pure code as on Linux; the headless backend is the draw-log one (headless_log.cpp),
+# which needs neither SDL nor a PNG decoder.
+set(platform_dir ${PROJECT_SOURCE_DIR}/platform)
+
+add_library(skarvo_platform_core STATIC
+  ${platform_dir}/matrix.cpp ${platform_dir}/trig.cpp ${platform_dir}/input.cpp ${platform_dir}/layout.cpp)
+target_include_directories(skarvo_platform_core PUBLIC ${PROJECT_SOURCE_DIR})
+# Scancode values from SDL's header (nothing of SDL is called or linked).
+target_include_directories(skarvo_platform_core SYSTEM PRIVATE /usr/include/SDL2 ${PROJECT_SOURCE_DIR}/cmake/windows-sdl-shim)
+
+add_library(skarvo_platform_headless STATIC ${platform_dir}/headless_log.cpp)
+target_link_libraries(skarvo_platform_headless PUBLIC skarvo_platform_core)
+
+add_library(skarvo_sound_ring_headless OBJECT ${platform_dir}/sound/sound_ring_headless.cpp)
+target_include_directories(skarvo_sound_ring_headless PUBLIC ${platform_dir}/sound)
+
+# Tools' standard streams in binary mode (linked by cmake/windows-tools.cmake).
+add_library(skarvo_binary_stdio OBJECT ${platform_dir}/win32_binary_stdio.cpp)
+
+# The real Windows backend, as far as it goes: window, messages, clock.
+add_library(skarvo_platform_win32 STATIC ${platform_dir}/win32_window.cpp)
+target_link_libraries(skarvo_platform_win32 PUBLIC skarvo_platform_core winmm)
