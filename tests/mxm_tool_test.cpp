@@ -39,9 +39,11 @@ class MxmTool : public ::testing::Test {
     }
     void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
 
-    Result run(const std::string& args) {
+    // `before` + the tool with `args` (within 20 s), standard output to `out`.
+    Result run(const std::string& args, const std::string& out = "/dev/null", const std::string& before = "") {
         std::string err = dir_ + "/stderr";
-        int raw = std::system((std::string("'") + MXM_TOOL + "' " + args + " >/dev/null 2>'" + err + "'").c_str());
+        int raw = std::system(
+            (before + "timeout 20 '" + MXM_TOOL + "' " + args + " >" + out + " 2>'" + err + "'").c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readAll(err)};
     }
 
@@ -200,12 +202,9 @@ TEST_F(MxmTool, InputIsReadNoFurtherThanTheModuleReaches) {
         {"", "info '" + dir_ + "'", "Is a directory"},
     };
     for (const auto& c : cases) {
-        std::string err = dir_ + "/stderr";
-        std::string cmd =
-            c.before + "timeout 20 '" + std::string(MXM_TOOL) + "' " + c.command + " >/dev/null 2>'" + err + "'";
-        int raw = std::system(cmd.c_str());
-        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << c.command << ": " << raw;
-        EXPECT_NE(readAll(err).find(c.says), std::string::npos) << c.command << ": " << readAll(err);
+        Result r = run(c.command, "/dev/null", c.before);
+        EXPECT_EQ(r.status, 1) << c.command;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << c.command << ": " << r.err;
     }
     EXPECT_EQ(run("info '" + module + "'").status, 0);
 }
@@ -215,10 +214,9 @@ TEST_F(MxmTool, LostOutputExitsWithOne) {
     std::string module = write("song.mxm", song());
     for (std::string args :
          {"info '" + module + "'", "trace '" + module + "' --ticks 50", "render '" + module + "' -o - --frames 5000"}) {
-        std::string err = dir_ + "/stderr";
-        int raw = std::system(("'" + std::string(MXM_TOOL) + "' " + args + " >/dev/full 2>'" + err + "'").c_str());
-        std::string msg = readAll(err);
-        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << args << ": " << raw;
+        Result r = run(args, "/dev/full");
+        const std::string& msg = r.err;
+        EXPECT_EQ(r.status, 1) << args;
         EXPECT_NE(msg.find("No space left on device"), std::string::npos) << args << ": " << msg;
         EXPECT_EQ(std::count(msg.begin(), msg.end(), '\n'), 1) << msg;
     }
