@@ -143,8 +143,6 @@ TEST(SongCompilerTool, RefusesSettingsOutsideTheirRanges) {
         std::string to, says;
     } cases[] = {
         {"spread=150", "spread=-150", "spread '-150' is outside 0..65536"},
-        {"spread=150", "spread=1e12", "spread '1e12' is outside 0..65536"},
-        {"bright=0.35", "bright=-1e9", "bright '-1e9' is outside 0..1"},
         {"bright=0.35", "bright=nan", "bright 'nan' is not a finite number"},
         {"band=0.04", "band=inf", "band 'inf' is not a finite number"},
         {"fall=0.025", "fall=0", "fall '0' is outside 0.0001..10"},
