@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,9 +22,7 @@ namespace {
 
 std::string readText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 uint32_t u32(const std::string& b, size_t at) { return mxm::read32(reinterpret_cast<const uint8_t*>(b.data()) + at); }
@@ -118,12 +116,6 @@ TEST(MusicModule, HeaderFacts) {
     const uint32_t words[] = {0x004D584Du, 6, 0, 8, 5, 8, 0x057D05, 15059, 16512, 0, uint32_t(-18432), 24576};
     for (int k = 0; k < 12; ++k) EXPECT_EQ(u32(m, 4 * k), words[k]) << "word " << k;
     EXPECT_EQ(m.substr(80, 6), std::string("\0\1\2\2\3\4", 6)) << "orders";
-    // Eight instruments of one sample record each, then the patterns.
-    const uint32_t instrumentBytes = mxm::instrumentBytes(1);
-    for (uint32_t k = 0; k < 8; ++k)
-        EXPECT_EQ(u32(m, mxm::instrumentEntryAt(k)), mxm::HEADER_BYTES + instrumentBytes * k) << "instrument " << k;
-    EXPECT_EQ(u32(m, mxm::patternEntryAt(0)), mxm::HEADER_BYTES + instrumentBytes * 8)
-        << "patterns follow the instruments";
 }
 
 int runSongc(const std::string& args, const std::string& errPath, const std::string& outPath = "/dev/null") {
