@@ -1,4 +1,5 @@
-// The player figure: box and speeds, contact, game over and the pause, animation frames.
+// The player figure: contact on the boundary, animation frames from the phase (the box,
+// game over and the pause are pinned by the keys_and_close and long_game replays).
 #include "gameplay_fixture.h"
 
 using namespace skarvo;
@@ -15,21 +16,6 @@ platform::Texture* figure(const std::vector<platform::SpriteDrawRecord>& draws) 
 }
 
 }  // namespace
-
-TEST_F(World, FigureStaysInItsBox) {
-    parkTargets();
-    game.dirX = 1;
-    for (int n = 1; n <= 51; ++n) advance(16);  // 0.5 px/ms
-    EXPECT_EQ(player.posX, 400.0f);             // not 408
-    player.posY = 300.0f;
-    game.dirX = -1;
-    game.dirY = 1;  // Up: up the screen, both axes at full speed
-    advance(80);
-    EXPECT_EQ(player.posX, 360.0f);
-    EXPECT_EQ(player.posY, 280.0f);  // not 260
-    advance(1000);
-    EXPECT_EQ(player.posX, 0.0f);
-}
 
 TEST_F(World, ContactIsStrictAndCostsALifePerTouchingTargetPerFrame) {
     parkTargets();
@@ -48,25 +34,6 @@ TEST_F(World, ContactIsStrictAndCostsALifePerTouchingTargetPerFrame) {
     place(51, 85.0f, 261.0f);
     advance(0);
     EXPECT_EQ(player.health, 5);
-}
-
-TEST_F(World, GameOverPausesWithoutThrowsAndReturns) {
-    parkTargets();
-    player.posX = 50.0f;
-    player.posY = 350.0f;
-    player.health = 1;
-    place(25, 35.0f, 310.0f);
-    step(1000);  // the last life
-    targets[25].posX = 5000.0f;
-    game.dirX = 1;
-    step(1016);  // game over
-    EXPECT_EQ(game.progress, 100);
-    EXPECT_EQ(player.health, 10);
-    step(2008);  // 992 ms of pause: hidden, standing still
-    EXPECT_EQ(figure(drawAll()), nullptr);
-    EXPECT_EQ(player.posX, 50.0f);
-    step(2016);  // the pause has run out: moves in this very update, from where it stood
-    EXPECT_EQ(player.posX, 54.0f);
 }
 
 TEST_F(World, AnimationFrameFromThePhase) {

@@ -1,24 +1,10 @@
-// Targets: spawn positions and ranks, taking part by level, the hit circle, wrapping.
+// Targets: once-rounded spawn products, taking part by level, the hit circle, wrapping.
 #include <cmath>
 
 #include "gameplay_fixture.h"
 
 using namespace skarvo;
 using gameplay_test::World;
-
-TEST_F(World, SpawnPositionsAtStartUpAndRespawnHeightsByClockAndKind) {
-    EXPECT_NEAR(targets[12].posX, 1073.687f, 0.0005f);
-    EXPECT_EQ(targets[12].posY, 290.0f);
-    EXPECT_NEAR(targets[25].posX, 1214.409f, 0.0005f);
-    EXPECT_EQ(targets[25].posY, 160.0f);
-    EXPECT_NEAR(targets[0].posX, 647.553f, 0.0005f);
-    // Everything spawned in one frame shares one height per kind; vultures fly 130 higher.
-    for (auto& t : targets) t.posX = 3.0f;
-    step(12345);  // 4 px to the left: all below 2.0, all spawned again
-    const float ground = targets[0].posY;
-    EXPECT_TRUE(ground != 290.0f && ground >= 240.0f && ground <= 340.0f) << ground;
-    for (int i = 0; i < POOL_SIZE; ++i) EXPECT_EQ(targets[i].posY, i % 4 == 1 ? ground - 130.0f : ground) << i;
-}
 
 // 320 × cos a and 50 × sin b take the double cosine and sine as they are: rounding them to
 // float first puts slot 45 at 661.731995 and the clock-38 heights at 257.608307 / 127.608307.

@@ -1,5 +1,4 @@
 // The mxm tool, run as a process: exit codes and messages, WAV and raw output.
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -9,6 +8,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -39,9 +39,11 @@ class MxmTool : public ::testing::Test {
     }
     void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
 
-    Result run(const std::string& args) {
+    // `before` + the tool with `args` (within 20 s), standard output to `out`.
+    Result run(const std::string& args, const std::string& out = "/dev/null", const std::string& before = "") {
         std::string err = dir_ + "/stderr";
-        int raw = std::system((std::string("'") + MXM_TOOL + "' " + args + " >/dev/null 2>'" + err + "'").c_str());
+        int raw = std::system(
+            (before + "timeout 20 '" + MXM_TOOL + "' " + args + " >" + out + " 2>'" + err + "'").c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readAll(err)};
     }
 
@@ -111,15 +113,11 @@ bool isFifo(const std::string& path) {
     return lstat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
 }
 
-// Names in `dir` that contain `part`.
-std::vector<std::string> namesWith(const std::string& dir, const std::string& part) {
-    std::vector<std::string> found;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d))
-            if (std::string(e->d_name).find(part) != std::string::npos) found.push_back(e->d_name);
-        closedir(d);
-    }
-    return found;
+// Whether a temporary ".part" file is in `dir`.
+bool hasPart(const std::string& dir) {
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        if (e.path().filename().string().find(".part") != std::string::npos) return true;
+    return false;
 }
 
 // A FIFO, a link and a link to nothing yet are written through; none of them is
@@ -149,7 +147,7 @@ TEST_F(MxmTool, OutputIsWrittenThroughFifosAndLinksWithoutReplacingThem) {
         EXPECT_TRUE(lstat((dir_ + "/" + name).c_str(), &st) == 0 && S_ISLNK(st.st_mode)) << name << " is no link";
         EXPECT_EQ(readAll(dir_ + "/" + name), wav) << name;
     }
-    EXPECT_TRUE(namesWith(dir_, ".part").empty() && namesWith(dir_ + "/later", ".part").empty());
+    EXPECT_FALSE(hasPart(dir_) || hasPart(dir_ + "/later"));
     struct stat null {};
     EXPECT_TRUE(stat("/dev/null", &null) == 0 && S_ISCHR(null.st_mode));
 }
@@ -167,13 +165,13 @@ TEST_F(MxmTool, RenderKilledPartWayLeavesTheOldFile) {
             _exit(127);
         }
         auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (namesWith(dir_, ".part").empty() && std::chrono::steady_clock::now() < until) usleep(1000);
-        EXPECT_FALSE(namesWith(dir_, ".part").empty()) << "no temporary file seen";
+        while (!hasPart(dir_) && std::chrono::steady_clock::now() < until) usleep(1000);
+        EXPECT_TRUE(hasPart(dir_)) << "no temporary file seen";
         kill(pid, sig);
         int status = 0;
         waitpid(pid, &status, 0);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
-        EXPECT_TRUE(namesWith(dir_, ".part").empty()) << "signal " << sig << " left the temporary file";
+        EXPECT_FALSE(hasPart(dir_)) << "signal " << sig << " left the temporary file";
         EXPECT_EQ(readAll(target), std::string("\7\7\7"));
     }
 }
@@ -200,12 +198,9 @@ TEST_F(MxmTool, InputIsReadNoFurtherThanTheModuleReaches) {
         {"", "info '" + dir_ + "'", "Is a directory"},
     };
     for (const auto& c : cases) {
-        std::string err = dir_ + "/stderr";
-        std::string cmd =
-            c.before + "timeout 20 '" + std::string(MXM_TOOL) + "' " + c.command + " >/dev/null 2>'" + err + "'";
-        int raw = std::system(cmd.c_str());
-        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << c.command << ": " << raw;
-        EXPECT_NE(readAll(err).find(c.says), std::string::npos) << c.command << ": " << readAll(err);
+        Result r = run(c.command, "/dev/null", c.before);
+        EXPECT_EQ(r.status, 1) << c.command;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << c.command << ": " << r.err;
     }
     EXPECT_EQ(run("info '" + module + "'").status, 0);
 }
@@ -215,10 +210,9 @@ TEST_F(MxmTool, LostOutputExitsWithOne) {
     std::string module = write("song.mxm", song());
     for (std::string args :
          {"info '" + module + "'", "trace '" + module + "' --ticks 50", "render '" + module + "' -o - --frames 5000"}) {
-        std::string err = dir_ + "/stderr";
-        int raw = std::system(("'" + std::string(MXM_TOOL) + "' " + args + " >/dev/full 2>'" + err + "'").c_str());
-        std::string msg = readAll(err);
-        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << args << ": " << raw;
+        Result r = run(args, "/dev/full");
+        const std::string& msg = r.err;
+        EXPECT_EQ(r.status, 1) << args;
         EXPECT_NE(msg.find("No space left on device"), std::string::npos) << args << ": " << msg;
         EXPECT_EQ(std::count(msg.begin(), msg.end(), '\n'), 1) << msg;
     }

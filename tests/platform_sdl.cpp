@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/device.h"
 #include "platform/input.h"
 #include "platform/window.h"
 
@@ -47,15 +46,6 @@ std::string peekAll() {
 }
 
 }  // namespace
-
-TEST(SdlBackend, PresentPacesItselfWithoutVsync) {
-    ASSERT_NE(window(), nullptr) << lastError();
-    Device* d = createDevice(direct3DCreate(SDK_VERSION), 0, DEVTYPE_HAL, window(), 0, nullptr);
-    ASSERT_NE(d, nullptr) << lastError();
-    const uint64_t t0 = SDL_GetTicks64();
-    for (int i = 0; i < 12; ++i) devicePresent(d, nullptr, nullptr, nullptr, nullptr);
-    EXPECT_GE(SDL_GetTicks64() - t0, 150u);  // about 60 Hz
-}
 
 TEST(SdlBackend, OneMessagePerPeekFullscreenKeysSwallowedFocusLossAndClose) {
     peekAll();

@@ -1,5 +1,5 @@
-// The real start-up and frame on the headless backend: textures, and the backdrop
-// as it lands on the back buffer.
+// The real start-up and frame on the headless backend: the backdrop as it lands on
+// the back buffer.
 #include <png.h>
 
 #include <algorithm>
@@ -12,15 +12,6 @@
 
 using namespace platform;
 using skarvo::game;
-
-TEST(StartUp, TexturesHaveThePowerOfTwoSizesAndTheFirstFrameMeasuresFromTheLastStep) {
-    auto size = [](Texture* t) { return t ? std::make_pair(textureWidth(t), textureHeight(t)) : std::make_pair(0, 0); };
-    EXPECT_EQ(size(game.texBackdrop), std::make_pair(1024, 512));
-    EXPECT_EQ(size(game.texBottle), std::make_pair(16, 32));
-    EXPECT_EQ(size(game.texPlate), std::make_pair(32, 16));
-    EXPECT_EQ(size(game.texWalkA), std::make_pair(128, 128));
-    EXPECT_EQ(shelltest::firstFrameMs, 40);
-}
 
 TEST(Frame, BackdropFillsTheBackBufferAsTheImageShowsIt) {
     headlessSetClock(shelltest::FIRST_FRAME_CLOCK + 1000);

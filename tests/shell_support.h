@@ -14,7 +14,6 @@ namespace shelltest {
 
 constexpr uint32_t START_CLOCK = 5000;
 constexpr uint32_t FIRST_FRAME_CLOCK = 5040;
-inline int32_t firstFrameMs = -1;  // frameMs of the program's first frame
 
 class StartUpOnce : public ::testing::Environment {
   public:
@@ -24,7 +23,6 @@ class StartUpOnce : public ::testing::Environment {
         skarvo::startUp();
         platform::headlessSetClock(FIRST_FRAME_CLOCK);
         skarvo::runFrame();
-        firstFrameMs = skarvo::game.frameMs;
     }
 };
 

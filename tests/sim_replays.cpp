@@ -81,15 +81,6 @@ TEST(SimReplay, CheckedInReplaysGiveTheCheckedInOutput) {
     }
 }
 
-TEST(SimCommandLine, BadScriptIsRefusedBeforeAnythingRuns) {
-    std::ofstream(ARTIFACTS + "/sim_bad_script.txt") << "start 0\n16\n# fine so far\n32 down SHIFT\n48\n";
-    const SimRun r = runSim(ARTIFACTS + "/sim_bad_script.txt");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(r.out.empty());
-    ASSERT_FALSE(r.err.empty());
-    EXPECT_NE(r.err[0].find("line 4"), std::string::npos) << r.err[0];
-}
-
 TEST(SimCommandLine, ExitLineAndSnapshotsEverySecondFinishedFrame) {
     std::ofstream(ARTIFACTS + "/sim_exit_script.txt") << "start 100\n116\n132\n148\n164\n180 down ESCAPE\n196\n";
     const std::filesystem::path dir = std::filesystem::path(ARTIFACTS) / "sim_png";
@@ -103,21 +94,25 @@ TEST(SimCommandLine, ExitLineAndSnapshotsEverySecondFinishedFrame) {
                   frame == 0 || frame == 2);
 }
 
-// Scripts that are no script (a folder, an endless device, a huge line) are refused
-// with one short line, and output that cannot be written fails the run.
-TEST(SimCommandLine, HostileInputsAndLostOutput) {
-    std::string hugeLine = ARTIFACTS + "/sim_huge_line.txt";
+// Scripts that are no script (a folder, an endless device, a huge line, a bad line) are
+// refused with one short line before any frame runs, and output that cannot be written
+// fails the run.
+TEST(SimCommandLine, BadInputsAndLostOutput) {
+    const std::string hugeLine = ARTIFACTS + "/sim_huge_line.txt", badLine = ARTIFACTS + "/sim_bad_script.txt";
     std::ofstream(hugeLine) << "16\n32 down " << std::string(100000, 'X') << "\n";
+    std::ofstream(badLine) << "start 0\n16\n# fine so far\n32 down SHIFT\n48\n";
     const struct {
         std::string script, says;
     } cases[] = {
         {ARTIFACTS, "is a directory"},
         {"/dev/zero", "/dev/zero: larger than 67108864 bytes"},
         {hugeLine, "line 2: longer than 1024 characters: \"32 down XXXX"},
+        {badLine, "line 4"},
     };
     for (const auto& c : cases) {
         const SimRun r = runSim(c.script);
         EXPECT_EQ(r.status, 2) << c.script;
+        EXPECT_TRUE(r.out.empty()) << c.script;
         ASSERT_EQ(r.err.size(), 1u) << c.script;
         EXPECT_NE(r.err[0].find(c.says), std::string::npos) << r.err[0];
         EXPECT_LT(r.err[0].size(), 200u);

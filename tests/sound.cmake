@@ -1,16 +1,11 @@
 # Sound output: the streaming iteration and start-up on the headless ring, the thread
-# itself (labelled threaded), and the real SDL output through its disk driver.
+# itself (labelled threaded). The real SDL output through its disk driver is checked
+# by the end-to-end sound test and mxm play below.
 skarvo_test(sound_stream_test SOURCES sound_stream.cpp LIBS skarvo_sound skarvo_sound_ring_headless mxm_builder)
 add_executable(sound_thread_test sound_thread.cpp)
 target_link_libraries(sound_thread_test PRIVATE skarvo_sound skarvo_sound_ring_headless mxm_builder
                       GTest::gtest GTest::gtest_main)
 gtest_discover_tests(sound_thread_test DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 LABELS threaded)
-
-add_executable(sound_sdl_test sound_sdl.cpp)
-target_link_libraries(sound_sdl_test PRIVATE skarvo_sound skarvo_sound_ring_sdl mxm_builder
-                      GTest::gtest GTest::gtest_main)
-target_compile_definitions(sound_sdl_test PRIVATE SKARVO_ARTIFACTS="${SKARVO_ARTIFACTS}")
-gtest_discover_tests(sound_sdl_test DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 LABELS "threaded;sdl")
 
 # mxm play: no sound output is a clear message and status 1; on the disk driver it
 # plays through the game's path and ends by itself with --seconds.

@@ -39,18 +39,6 @@ TEST_F(ThreadTest, WritesBehindThePlayPositionWhatADirectRenderGives) {
     EXPECT_TRUE(std::equal(written.begin(), written.end(), reference.begin()));
 }
 
-TEST_F(ThreadTest, StopRequestEndsTheThreadWithinOneIteration) {
-    audio::setStreamSleepMs(audio::STREAM_SLEEP_MS);
-    ASSERT_EQ(audio::initPlayer(nullptr, module.data()), -1);
-    uint64_t total = platform::headlessSoundCounts().unlockedBytes + 8192;
-    platform::headlessSoundAdvance(8192);
-    ASSERT_TRUE(waitFor([&] { return platform::headlessSoundCounts().unlockedBytes == total; }));
-    uint32_t locksAtStop = platform::headlessSoundCounts().locks;
-    audio::shutdownPlayer();
-    EXPECT_LE(platform::headlessSoundCounts().locks, locksAtStop + 1);
-    EXPECT_FALSE(platform::headlessSoundIsOpen());
-}
-
 TEST_F(ThreadTest, StopRequestEndsTheThreadWhileARingStaysLost) {
     for (SoundStep step : {SoundStep::GET_POSITION, SoundStep::LOCK}) {
         SCOPED_TRACE(static_cast<int>(step));

@@ -1,10 +1,4 @@
 // process.h — starting and watching a child process for the end-to-end tests.
-//
-//   e2e::Child c = e2e::spawn({"/path/skarvo"}, {"DISPLAY=:5", "SDL_AUDIODRIVER=dummy"});
-//   int status = 0;
-//   bool ended = e2e::waitFor(c, 5000, &status);   // milliseconds
-//   e2e::kill(c);                                  // harmless once ended
-//
 // Units: milliseconds of the monotonic clock.
 #pragma once
 

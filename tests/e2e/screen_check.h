@@ -1,14 +1,6 @@
-// screen_check.h — reading screenshots of the game against the backdrop image.
-//
-// A pixel "differs" when, after a light blur of both pictures (which absorbs the
-// smoothing of the texture scaling), one channel is more than DIFF_TOLERANCE away from
-// the backdrop. Everything drawn over the backdrop (figure, targets, thrown objects)
-// shows up as differing pixels.
-//
-//   e2e::Image ref = e2e::backdropReference();
-//   double same = e2e::matchingFraction(shot, ref);
-//   e2e::Box box = e2e::differingBox(shot, ref, {0, 228, 470, 282});
-//
+// screen_check.h — screenshots of the game against the backdrop image. A pixel
+// "differs" when, after a light blur of both pictures (absorbing the smoothing of the
+// texture scaling), a channel is more than DIFF_TOLERANCE from the backdrop.
 // Units: back-buffer pixels (640 × 480); a screenshot of another size matches nothing.
 #pragma once
 

@@ -15,6 +15,13 @@ namespace {
 // destroys a window while we walk the tree; the tests treat such a window as absent.
 int ignoreXErrors(Display*, XErrorEvent*) { return 0; }
 
+std::string windowName(XServer& x, Window w) {
+    char* raw = nullptr;
+    std::string name = XFetchName(x.display, w, &raw) && raw ? raw : "";
+    if (raw) XFree(raw);
+    return name;
+}
+
 Window findNamed(XServer& x, Window parent, const char* title, int depth) {
     Window root = 0, parentOut = 0, *children = nullptr, found = 0;
     unsigned count = 0;
@@ -64,13 +71,6 @@ void stopXvfb(XServer* server) {
     }
 }
 
-std::string windowName(XServer& x, Window w) {
-    char* raw = nullptr;
-    std::string name = XFetchName(x.display, w, &raw) && raw ? raw : "";
-    if (raw) XFree(raw);
-    return name;
-}
-
 Window waitForWindow(XServer& x, const char* title, int timeoutMs) {
     int64_t deadline = nowMs() + timeoutMs;
     for (;;) {
@@ -80,26 +80,21 @@ Window waitForWindow(XServer& x, const char* title, int timeoutMs) {
     }
 }
 
-Geometry windowGeometry(XServer& x, Window w) {
-    Geometry g;
-    XWindowAttributes a{};
-    Window child = 0;
-    if (!XGetWindowAttributes(x.display, w, &a)) return g;
-    XTranslateCoordinates(x.display, w, DefaultRootWindow(x.display), 0, 0, &g.x, &g.y, &child);
-    const int b = a.border_width;
-    return {g.x - b, g.y - b, a.width + 2 * b, a.height + 2 * b};
-}
-
 Geometry frameGeometry(XServer& x, Window w) {
-    for (;;) {
-        Window root = 0, parent = 0, *children = nullptr;
-        unsigned count = 0;
-        if (!XQueryTree(x.display, w, &root, &parent, &children, &count)) break;
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    while (XQueryTree(x.display, w, &root, &parent, &children, &count)) {
         if (children) XFree(children);
         if (parent == root || parent == 0) break;
         w = parent;
     }
-    return windowGeometry(x, w);
+    XWindowAttributes a{};
+    Window child = 0;
+    int gx = 0, gy = 0;
+    if (!XGetWindowAttributes(x.display, w, &a)) return {};
+    XTranslateCoordinates(x.display, w, DefaultRootWindow(x.display), 0, 0, &gx, &gy, &child);
+    const int b = a.border_width;
+    return {gx - b, gy - b, a.width + 2 * b, a.height + 2 * b};
 }
 
 bool cursorInvisibleAt(XServer& x, int px, int py, bool* known) {

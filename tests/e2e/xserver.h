@@ -1,13 +1,4 @@
-// xserver.h — a private Xvfb server and what the end-to-end tests look at through Xlib:
-// the game's window, its geometry, the cursor over it, its pixels; and the close
-// request a window manager sends.
-//
-//   e2e::XServer x;
-//   ASSERT_TRUE(e2e::startXvfb(&x));          // picks a free display itself
-//   Window w = e2e::waitForWindow(x, "Skarvo", 20000);
-//   e2e::Image shot = e2e::grab(x, w);
-//   e2e::stopXvfb(&x);
-//
+// xserver.h — a private Xvfb server and what the end-to-end tests look at through Xlib.
 // Units: pixels; milliseconds for timeouts.
 #pragma once
 
@@ -36,8 +27,7 @@ struct Image {
 };
 
 struct Geometry {
-    int x = 0, y = 0;  // relative to the screen, border included
-    int width = 0, height = 0;
+    int x = 0, y = 0, width = 0, height = 0;
 };
 
 bool startXvfb(XServer* server);
@@ -45,11 +35,9 @@ void stopXvfb(XServer* server);
 
 // The top-level window whose name is exactly `title` and that is mapped; 0 on timeout.
 Window waitForWindow(XServer& x, const char* title, int timeoutMs);
-// The window's own place and size; frameGeometry gives those of the window manager's
-// frame around it (its ancestor just below the root), the window itself when unmanaged.
-Geometry windowGeometry(XServer& x, Window w);
+// The place and size of the window manager's frame around `w` (its ancestor just
+// below the root), border included; of `w` itself when unmanaged.
 Geometry frameGeometry(XServer& x, Window w);
-std::string windowName(XServer& x, Window w);
 // Moves the pointer to screen position (px, py) and reports whether the cursor image
 // shown there has no visible pixel (XFixes). `known` is false when XFixes is missing.
 bool cursorInvisibleAt(XServer& x, int px, int py, bool* known);
