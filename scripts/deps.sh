@@ -13,23 +13,4 @@ packages=(
   "$@"
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "deps: installing ${missing[*]}" >&2
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
-# A package the package lists do not know yet needs an update first.
-for p in "${missing[@]}"; do
-  if ! apt-cache show "$p" >/dev/null 2>&1; then
-    $sudo apt-get update -qq
-    break
-  fi
-done
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+exec bash "$(dirname "$0")/install-missing.sh" "${packages[@]}"
