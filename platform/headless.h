@@ -56,7 +56,5 @@ void headlessPadButton(int button, bool down);
 void headlessPadAxis(int axis, int value);
 void headlessPadsRemoved();
 void headlessFocusLost();
-// Whether the fullscreen toggle keys have left the window fullscreen.
-bool headlessFullscreen();
 
 }  // namespace platform

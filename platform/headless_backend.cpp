@@ -8,7 +8,7 @@
 // textures, the sprite batch with its draw log, PNG snapshots, and exit through a
 // replaceable handler.
 // Input: queued messages, or raw keys, pad events and focus loss translated by the
-// same code as the real window's (fullscreen is only a flag here).
+// same code as the real window's (the fullscreen toggle is ignored: there is no window).
 // Lacks: a visible window, a real clock, vertical sync, the mouse cursor (showCursor
 // only counts), real devices.
 #include <png.h>
@@ -35,7 +35,6 @@ bool haveWindow = false;
 int cursorCount = 0;
 uint32_t clockMs = 0;
 InputState input{};
-bool fullscreen = false;
 void (*exitHandler)(int) = nullptr;
 
 Device theDevice{};
@@ -122,14 +121,13 @@ void headlessQueueMessage(const Message& message) { inputPush(&input, message); 
 int headlessQueuedMessages() { return input.count; }
 
 void headlessKeyEvent(int scancode, bool down, bool repeat, bool altHeld) {
-    if (inputKey(&input, scancode, down, repeat, altHeld) == INPUT_TOGGLE_FULLSCREEN) fullscreen = !fullscreen;
+    inputKey(&input, scancode, down, repeat, altHeld);  // no window to make fullscreen here
 }
 
 void headlessPadButton(int button, bool down) { inputPadButton(&input, button, down, clockMs); }
 void headlessPadAxis(int axis, int value) { inputPadAxis(&input, axis, value); }
 void headlessPadsRemoved() { inputPadsReleased(&input); }
 void headlessFocusLost() { inputFocusLost(&input); }
-bool headlessFullscreen() { return fullscreen; }
 
 const SpriteDrawRecord* headlessSpriteDraws(int* count) {
     SpriteBatch* batch = renderLastBatch();

@@ -63,7 +63,6 @@ bool haveWindow = false;
 int cursorCount = 0;
 uint32_t clockMs = 0;
 InputState input{};
-bool fullscreen = false;
 void (*exitHandler)(int) = nullptr;
 
 Device theDevice{};
@@ -289,14 +288,13 @@ void headlessQueueMessage(const Message& message) { inputPush(&input, message); 
 int headlessQueuedMessages() { return input.count; }
 
 void headlessKeyEvent(int scancode, bool down, bool repeat, bool altHeld) {
-    if (inputKey(&input, scancode, down, repeat, altHeld) == INPUT_TOGGLE_FULLSCREEN) fullscreen = !fullscreen;
+    inputKey(&input, scancode, down, repeat, altHeld);  // no window to make fullscreen here
 }
 
 void headlessPadButton(int button, bool down) { inputPadButton(&input, button, down, clockMs); }
 void headlessPadAxis(int axis, int value) { inputPadAxis(&input, axis, value); }
 void headlessPadsRemoved() { inputPadsReleased(&input); }
 void headlessFocusLost() { inputFocusLost(&input); }
-bool headlessFullscreen() { return fullscreen; }
 
 const SpriteDrawRecord* headlessSpriteDraws(int* count) {
     *count = lastBatch ? lastBatch->count : 0;

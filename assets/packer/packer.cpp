@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "layout.h"
+#include "module_layout.h"
 #include "output_file.h"
 
 namespace {
@@ -50,10 +51,6 @@ void writeFile(const std::string& path, const uint8_t* data, size_t size) {
 uint32_t readBe32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
            p[3];
-}
-uint32_t readLe32(const uint8_t* p) {
-    return p[0] | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
 }
 void putBe32(Bytes& out, uint32_t v) {
     for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<uint8_t>(v >> s));
@@ -110,7 +107,8 @@ void checkModule(const Bytes& m) {
         throw Failure("module is " + std::to_string(m.size()) + " bytes; it must be exactly " +
                       std::to_string(assets::MODULE_BYTES));
     if (std::memcmp(m.data(), "MXM\0", 4) != 0) throw Failure("module does not start with the magic \"MXM\"");
-    uint64_t end = uint64_t{readLe32(&m[28])} + readLe32(&m[32]) + 2 * uint64_t{readLe32(&m[36])};
+    uint64_t end = uint64_t{mxm::read32(&m[mxm::HDR_SAMPLE_DATA])} + mxm::read32(&m[mxm::HDR_SAMPLE_BYTES8]) +
+                   2 * uint64_t{mxm::read32(&m[mxm::HDR_SAMPLE_WORDS16])};
     if (end != m.size())
         throw Failure("module header gives a length of " + std::to_string(end) + " bytes, the file holds " +
                       std::to_string(m.size()));
@@ -142,7 +140,7 @@ void checkBlock(const Bytes& block) {
         throw Failure("block is " + std::to_string(block.size()) + " bytes, expected " +
                       std::to_string(assets::BLOCK_BYTES));
     for (int n = 0; n < assets::IMAGE_COUNT; ++n)
-        if (readLe32(&block[assets::lengthWordOffset(n)]) != assets::IMAGES[n].bytes)
+        if (mxm::read32(&block[assets::lengthWordOffset(n)]) != assets::IMAGES[n].bytes)
             throw Failure("block: stored length of image " + std::to_string(n) + " is wrong");
 }
 
