@@ -71,29 +71,57 @@ const char* textureName(const void* texture) {
     return "unknown";
 }
 
+namespace {
+
+void putPlayer(std::FILE* out, const skarvo::PlayerRecord* p) {
+    if (!p) {
+        std::fputs("null", out);
+        return;
+    }
+    std::fputs("{\"posX\": ", out);
+    putFloat(out, p->posX);
+    std::fputs(", \"posY\": ", out);
+    putFloat(out, p->posY);
+    std::fputs(", \"posZ\": ", out);
+    putFloat(out, p->posZ);
+    std::fprintf(out, ", \"health\": %d, \"hitStamp\": %d, \"restartTimer\": %d, \"texture\": ", p->health, p->hitStamp,
+                 p->restartTimer);
+    putTexture(out, p->texture);
+    std::fputs(", \"altTexture\": ", out);
+    putTexture(out, p->altTexture);
+    std::fputc('}', out);
+}
+
+// The sprite draws of the frame's batch, in call order.
+void putDraws(std::FILE* out) {
+    int count = 0;
+    const platform::SpriteDrawRecord* draws = platform::headlessSpriteDraws(&count);
+    for (int i = 0; i < count; ++i) {
+        const platform::SpriteDrawRecord& d = draws[i];
+        std::fputs(i ? ", {\"tex\": " : "{\"tex\": ", out);
+        putTexture(out, d.texture);
+        std::fputs(", \"pos\": ", out);
+        putVec(out, d.position);
+        std::fputs(", \"centre\": ", out);
+        putVec(out, d.centre);
+        std::fprintf(out, ", \"colour\": \"0x%08X\", \"transform\": [", d.colour);
+        for (int k = 0; k < 16; ++k) {
+            if (k) std::fputs(", ", out);
+            putFloat(out, d.transform.m[k / 4][k % 4]);
+        }
+        std::fputs("]}", out);
+    }
+}
+
+}  // namespace
+
 void printFrameJson(std::FILE* out, int frame) {
     std::fprintf(out,
                  "{\"frame\": %d, \"clockMs\": %d, \"frameMs\": %d, \"dirX\": %d, \"dirY\": %d, \"fireHeld\": %d, "
                  "\"shotCounter\": %d, \"progress\": %d, \"player\": ",
                  frame, game.clockMs, game.frameMs, game.dirX, game.dirY, game.fireHeld, game.shotCounter,
                  game.progress);
-    const skarvo::PlayerRecord* p = game.playerRecord;
-    if (p) {
-        std::fputs("{\"posX\": ", out);
-        putFloat(out, p->posX);
-        std::fputs(", \"posY\": ", out);
-        putFloat(out, p->posY);
-        std::fputs(", \"posZ\": ", out);
-        putFloat(out, p->posZ);
-        std::fprintf(out, ", \"health\": %d, \"hitStamp\": %d, \"restartTimer\": %d, \"texture\": ", p->health,
-                     p->hitStamp, p->restartTimer);
-        putTexture(out, p->texture);
-        std::fputs(", \"altTexture\": ", out);
-        putTexture(out, p->altTexture);
-        std::fputc('}', out);
-    } else {
-        std::fputs("null", out);
-    }
+    putPlayer(out, game.playerRecord);
 
     std::fputs(", \"targets\": [", out);
     for (int i = 0; i < skarvo::POOL_SIZE; ++i) {
@@ -114,23 +142,7 @@ void printFrameJson(std::FILE* out, int frame) {
     }
 
     std::fputs("], \"draws\": [", out);
-    int count = 0;
-    const platform::SpriteDrawRecord* draws = platform::headlessSpriteDraws(&count);
-    for (int i = 0; i < count; ++i) {
-        const platform::SpriteDrawRecord& d = draws[i];
-        std::fputs(i ? ", {\"tex\": " : "{\"tex\": ", out);
-        putTexture(out, d.texture);
-        std::fputs(", \"pos\": ", out);
-        putVec(out, d.position);
-        std::fputs(", \"centre\": ", out);
-        putVec(out, d.centre);
-        std::fprintf(out, ", \"colour\": \"0x%08X\", \"transform\": [", d.colour);
-        for (int k = 0; k < 16; ++k) {
-            if (k) std::fputs(", ", out);
-            putFloat(out, d.transform.m[k / 4][k % 4]);
-        }
-        std::fputs("]}", out);
-    }
+    putDraws(out);
     std::fputs("]}\n", out);
 }
 

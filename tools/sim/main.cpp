@@ -82,14 +82,19 @@ void savePng(const std::string& dir, size_t frame) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+struct Options {
     std::string scriptPath, pngDir;
-    long pngEvery = 0;
+    long pngEvery = 0;  // 0: no snapshots
+};
+
+// The command line; --help and usage errors end the run here.
+Options parseOptions(int argc, char** argv) {
+    Options o;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             std::fputs(USAGE, stdout);
-            return 0;
+            std::exit(0);
         }
         if (arg == "--png-every") {
 #ifdef _WIN32
@@ -98,28 +103,35 @@ int main(int argc, char** argv) {
 #endif
             if (i + 2 >= argc) fail("--png-every needs K and DIR");
             char* end = nullptr;
-            pngEvery = std::strtol(argv[i + 1], &end, 10);
-            if (*argv[i + 1] == '\0' || *end != '\0' || pngEvery < 1) fail("--png-every: K must be a positive number");
-            pngDir = argv[i + 2];
+            o.pngEvery = std::strtol(argv[i + 1], &end, 10);
+            if (*argv[i + 1] == '\0' || *end != '\0' || o.pngEvery < 1)
+                fail("--png-every: K must be a positive number");
+            o.pngDir = argv[i + 2];
             i += 2;
-        } else if (!scriptPath.empty() || (arg.size() > 1 && arg[0] == '-')) {
+        } else if (!o.scriptPath.empty() || (arg.size() > 1 && arg[0] == '-')) {
             fail("unexpected argument \"" + arg + "\" (see --help)");
         } else {
-            scriptPath = arg;
+            o.scriptPath = arg;
         }
     }
-    if (scriptPath.empty()) {
+    if (o.scriptPath.empty()) {
         std::fputs(USAGE, stderr);
-        return 2;
+        std::exit(2);
     }
+    return o;
+}
+
+int main(int argc, char** argv) {
+    const Options o = parseOptions(argc, argv);
 
     std::string text, error;
-    if (!toolio::readInput(scriptPath, sim::MAX_SCRIPT_BYTES, &text, &error)) fail(error);
+    if (!toolio::readInput(o.scriptPath, sim::MAX_SCRIPT_BYTES, &text, &error)) fail(error);
     sim::ReplayScript script;
-    if (!parseReplay(text, &script, &error)) fail((scriptPath == "-" ? "standard input" : scriptPath) + ": " + error);
+    if (!parseReplay(text, &script, &error))
+        fail((o.scriptPath == "-" ? "standard input" : o.scriptPath) + ": " + error);
 #ifndef _WIN32
-    if (!pngDir.empty() && mkdir(pngDir.c_str(), 0777) != 0 && errno != EEXIST)
-        fail("cannot make " + pngDir + ": " + std::strerror(errno));
+    if (!o.pngDir.empty() && mkdir(o.pngDir.c_str(), 0777) != 0 && errno != EEXIST)
+        fail("cannot make " + o.pngDir + ": " + std::strerror(errno));
 #endif
 
     // Start-up runs with the game clock at 0; its last step reads the platform clock.
@@ -131,14 +143,14 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i < script.frames.size(); ++i) {
         const sim::ReplayFrame& frame = script.frames[i];
         currentFrame = static_cast<int>(i);
-        bool saved = pngEvery > 0 && i % static_cast<size_t>(pngEvery) == 0;
+        bool saved = o.pngEvery > 0 && i % static_cast<size_t>(o.pngEvery) == 0;
         platform::headlessSetDrawing(saved);  // rasterising is most of a frame's time
         platform::headlessSetClock(frame.nowMs);
         if (frame.hasMessage) platform::headlessQueueMessage(frame.message);
         skarvo::runFrame();
         sim::printFrameJson(stdout, currentFrame);
         if (std::ferror(stdout)) checkStdout();
-        if (saved) savePng(pngDir, i);
+        if (saved) savePng(o.pngDir, i);
     }
     checkStdout();
     return 0;
