@@ -26,7 +26,7 @@ skarvo_test(gameplay_tests
 skarvo_test(gameplay_alone_test SOURCES gameplay_alone.cpp LIBS skarvo_gameplay skarvo_platform_headless)
 
 skarvo_test(platform_tests
-  SOURCES platform_matrix.cpp platform_trig.cpp platform_input.cpp
+  SOURCES platform_matrix.cpp platform_trig.cpp platform_input.cpp platform_pacing.cpp
   LIBS skarvo_platform_core)
 target_include_directories(platform_tests SYSTEM PRIVATE /usr/include/SDL2 ${PROJECT_SOURCE_DIR}/cmake/windows-sdl-shim)
 

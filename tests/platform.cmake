@@ -1,6 +1,7 @@
 # Platform layer: matrices, image decode, input translation, and the headless device.
 skarvo_test(platform_tests
   SOURCES platform_matrix.cpp platform_trig.cpp platform_image.cpp platform_render.cpp platform_input.cpp
+          platform_pacing.cpp
   LIBS skarvo_platform_headless)
 
 # The real window under a window manager in a private X server (label e2e).
