@@ -181,7 +181,12 @@ Window* createWindow(uint32_t exStyle, const char* className, const char* captio
         CreateWindowExA(exStyle, className, caption, style, x, y, width, height, parent ? parent->hwnd : nullptr,
                         static_cast<HMENU>(menu), static_cast<HINSTANCE>(instance), param);
     if (!hwnd) {
-        win32SetLastError("window creation", GetLastError());
+        const DWORD code = GetLastError();
+        // Wine without an X display fails so, with no reason given.
+        if (code == 0)
+            setLastError("no display", "Windows made no window and gave no reason; under Wine, set DISPLAY");
+        else
+            win32SetLastError("window creation", code);
         theWindow.hwnd = nullptr;
         return nullptr;
     }
@@ -220,6 +225,14 @@ intptr_t defWindowProc(Window* window, uint32_t message, uintptr_t wParam, intpt
 void exitProcess(int code) {
     std::fflush(nullptr);
     if (win32BeforeExit) win32BeforeExit();
+    // A failure the user would never see: started from the desktop, a windows-subsystem
+    // program has no standard error, so the reason is shown in a box instead.
+    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    if (code != 0 && (err == nullptr || err == INVALID_HANDLE_VALUE)) {
+        char text[320];
+        std::snprintf(text, sizeof text, "Skarvo could not start.\n\n%s", lastError());
+        MessageBoxA(nullptr, text, "Skarvo", MB_OK | MB_ICONERROR);
+    }
     ExitProcess(static_cast<UINT>(code));
 }
 
