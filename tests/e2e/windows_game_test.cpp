@@ -138,6 +138,12 @@ Game launchWindows(Screen& s, const std::string& tag, std::vector<std::string> e
     return launch(s, {WINE, EXE}, tag, std::move(env));
 }
 
+std::string describe(int status) {
+    if (WIFEXITED(status)) return "exit code " + std::to_string(WEXITSTATUS(status));
+    if (WIFSIGNALED(status)) return "killed by signal " + std::to_string(WTERMSIG(status));
+    return "wait status " + std::to_string(status);
+}
+
 // Sends `key` (unless empty) and expects the game to end with exit code 0 soon after.
 void expectEndsWithZero(Screen& s, Game& g, const char* key, const char* after) {
     if (*key) {
@@ -148,7 +154,7 @@ void expectEndsWithZero(Screen& s, Game& g, const char* key, const char* after) 
     e2e::kill(g.child);
     ASSERT_TRUE(ended) << "still running 30 s after " << after << "; log " << g.log;
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << "wait status " << status << " after " << after << "; log " << g.log;
+        << describe(status) << " after " << after << "; log " << g.log;
 }
 
 // Whether some pixel of `b` within one pixel of (x, y) matches pixel (x, y) of `a` to
@@ -323,7 +329,7 @@ TEST(Input, HoldingRightWalksAndSpaceThrows) {
     ASSERT_NE(g.window, 0u) << "log " << g.log;
     const Blob figure = pollBlob(s, g.window, FIGURE_BAND, "windows_game_start.png", 30000, looksLikeTheFigure);
     ASSERT_TRUE(looksLikeTheFigure(figure)) << "no figure on the top row of its box";
-    EXPECT_LE(figure.minX, 8);
+    EXPECT_LE(figure.minX, 16) << "the figure does not start at the left of its box";
 
     ASSERT_TRUE(e2e::xdotool(s.x, {"keydown", "Right"}));
     const Blob walked = pollBlob(s, g.window, FIGURE_BAND, "windows_game_walked.png", 30000, [&](const Blob& b) {
@@ -407,7 +413,7 @@ TEST(Exit, NoDisplayFailsWithOneMessage) {
     const bool ended = e2e::waitFor(c, WINDOW_TIMEOUT_MS, &status);
     e2e::kill(c);
     ASSERT_TRUE(ended) << "still running without a display; log " << log;
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << "wait status " << status;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << describe(status);
     std::istringstream lines(readText(log));
     int ours = 0;
     for (std::string line; std::getline(lines, line);) ours += line.rfind("skarvo:", 0) == 0;
