@@ -70,7 +70,7 @@ TEST(Trig, FloatSpecialValues) {
 // above hold them to glibc's, and checked in. Every build must give the same bits; on
 // Windows, whose C library is no reference (docs/windows.md), this is the check of ours.
 // Regenerate after a deliberate change of trig.cpp, on Linux:
-//   build/tests/platform_tests --gtest_also_run_disabled_tests --gtest_filter=Trig.DISABLED_WriteTable
+//   SKARVO_WRITE_TRIG_TABLE=1 build/tests/platform_tests --gtest_filter=Trig.SameBits*
 namespace {
 
 const std::string TABLE_PATH = std::string(SKARVO_TEST_DATA) + "/trig_table.txt";
@@ -126,44 +126,6 @@ std::string bitsOf(double d) {
 
 }  // namespace
 
-TEST(Trig, SameBitsAsTheTableMadeOnLinux) {
-    std::ifstream in(TABLE_PATH);
-    ASSERT_TRUE(in) << "cannot read " << TABLE_PATH;
-    int rows = 0, differing = 0;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream fields(line);
-        std::string kind, inputText, sinText, cosText;
-        fields >> kind >> inputText >> sinText >> cosText;
-        double input = 0, wantSin = 0, wantCos = 0, gotSin = 0, gotCos = 0;
-        ASSERT_TRUE(parseHexDouble(sinText, &wantSin) && parseHexDouble(cosText, &wantCos)) << line;
-        if (kind == "i") {
-            const int32_t a = static_cast<int32_t>(std::stoll(inputText));
-            input = a;
-            gotSin = platform::sinInt(a);
-            gotCos = platform::cosInt(a);
-        } else {
-            ASSERT_TRUE(kind == "f" && parseHexDouble(inputText, &input)) << line;
-            gotSin = platform::sinFloat(static_cast<float>(input));
-            gotCos = platform::cosFloat(static_cast<float>(input));
-        }
-        ++rows;
-        if (!sameBits(gotSin, wantSin) || !sameBits(gotCos, wantCos)) {
-            if (++differing <= 10) ADD_FAILURE() << line << "\n  gives " << bitsOf(gotSin) << " " << bitsOf(gotCos);
-        }
-#ifndef _WIN32
-        // The table itself is held to glibc here, so a stale or hand-edited table fails.
-        if (std::isfinite(input)) {
-            EXPECT_LE(ulpsApart(wantSin, std::sin(input)), 1) << line;
-            EXPECT_LE(ulpsApart(wantCos, std::cos(input)), 1) << line;
-        }
-#endif
-    }
-    EXPECT_EQ(differing, 0) << "of " << rows << " rows";
-    EXPECT_GE(rows, 2000) << "the table is cut short";
-}
-
 #ifndef _WIN32
 namespace {
 
@@ -218,14 +180,13 @@ void printHex(FILE* out, double d) {
         std::fprintf(out, " %a", d);
 }
 
-}  // namespace
-
-TEST(Trig, DISABLED_WriteTable) {
+// Writes the table from our functions (run on Linux only).
+bool writeTable() {
     FILE* out = std::fopen(TABLE_PATH.c_str(), "w");
-    ASSERT_NE(out, nullptr) << TABLE_PATH;
+    if (!out) return false;
     std::fputs(
         "# platform::sinInt/cosInt (i) and sinFloat/cosFloat (f) as computed on Linux, in hex:\n"
-        "# kind input sin cos. Written by Trig.DISABLED_WriteTable (tests/platform_trig.cpp).\n",
+        "# kind input sin cos. Written by SKARVO_WRITE_TRIG_TABLE=1 platform_tests (tests/platform_trig.cpp).\n",
         out);
     for (int32_t a : tableIntegers()) {
         std::fprintf(out, "i %d", static_cast<int>(a));
@@ -240,6 +201,51 @@ TEST(Trig, DISABLED_WriteTable) {
         printHex(out, platform::cosFloat(x));
         std::fputc('\n', out);
     }
-    EXPECT_EQ(std::fclose(out), 0);
+    return std::fclose(out) == 0;
 }
+
+}  // namespace
 #endif
+
+TEST(Trig, SameBitsAsTheTableMadeOnLinux) {
+#ifndef _WIN32
+    if (std::getenv("SKARVO_WRITE_TRIG_TABLE")) {
+        ASSERT_TRUE(writeTable()) << "cannot write " << TABLE_PATH;
+    }
+#endif
+    std::ifstream in(TABLE_PATH);
+    ASSERT_TRUE(in) << "cannot read " << TABLE_PATH;
+    int rows = 0, differing = 0;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        std::string kind, inputText, sinText, cosText;
+        fields >> kind >> inputText >> sinText >> cosText;
+        double input = 0, wantSin = 0, wantCos = 0, gotSin = 0, gotCos = 0;
+        ASSERT_TRUE(parseHexDouble(sinText, &wantSin) && parseHexDouble(cosText, &wantCos)) << line;
+        if (kind == "i") {
+            const int32_t a = static_cast<int32_t>(std::stoll(inputText));
+            input = a;
+            gotSin = platform::sinInt(a);
+            gotCos = platform::cosInt(a);
+        } else {
+            ASSERT_TRUE(kind == "f" && parseHexDouble(inputText, &input)) << line;
+            gotSin = platform::sinFloat(static_cast<float>(input));
+            gotCos = platform::cosFloat(static_cast<float>(input));
+        }
+        ++rows;
+        if (!sameBits(gotSin, wantSin) || !sameBits(gotCos, wantCos)) {
+            if (++differing <= 10) ADD_FAILURE() << line << "\n  gives " << bitsOf(gotSin) << " " << bitsOf(gotCos);
+        }
+#ifndef _WIN32
+        // The table itself is held to glibc here, so a stale or hand-edited table fails.
+        if (std::isfinite(input)) {
+            EXPECT_LE(ulpsApart(wantSin, std::sin(input)), 1) << line;
+            EXPECT_LE(ulpsApart(wantCos, std::cos(input)), 1) << line;
+        }
+#endif
+    }
+    EXPECT_EQ(differing, 0) << "of " << rows << " rows";
+    EXPECT_GE(rows, 2000) << "the table is cut short";
+}
