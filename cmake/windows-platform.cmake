@@ -25,8 +25,8 @@ add_library(skarvo_binary_stdio OBJECT ${platform_dir}/win32_binary_stdio.cpp)
 add_library(skarvo_platform_win32 STATIC ${platform_dir}/win32_window.cpp)
 target_link_libraries(skarvo_platform_win32 PUBLIC skarvo_platform_core winmm)
 # and the game's graphics on it: the Direct3D 9 device, textures decoded by WIC, the
-# sprite batch. Every DLL here (d3d9, windowscodecs, ole32) is part of Windows.
+# sprite batch. Both DLLs (d3d9, windowscodecs) are part of Windows.
 add_library(skarvo_platform_d3d9 STATIC
   ${platform_dir}/d3d9_device.cpp ${platform_dir}/d3d9_texture.cpp ${platform_dir}/d3d9_sprite.cpp
   ${platform_dir}/sprite_batch.cpp ${platform_dir}/image_wic.cpp)
-target_link_libraries(skarvo_platform_d3d9 PUBLIC skarvo_platform_win32 d3d9 windowscodecs ole32 uuid)
+target_link_libraries(skarvo_platform_d3d9 PUBLIC skarvo_platform_win32 d3d9 windowscodecs)

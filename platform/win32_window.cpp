@@ -80,7 +80,9 @@ void toggleFullscreen(HWND hwnd) {
 }
 
 // The platform's own keys and the held-key record, before the game's procedure.
-// True when the message is used up here.
+// True when the message is used up here. The Alt+Enter messages still go to the
+// default procedure: seeing no key between Alt's press and release, it would take the
+// release for a tap of Alt alone and enter the menu loop, which eats the next keys.
 bool platformKeys(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     const bool toggleKey = wParam == 0x7A /* F11 */ || (wParam == 0x0D /* Return */ && (lParam & ALT_HELD));
     switch (message) {
@@ -118,7 +120,8 @@ bool platformKeys(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK nativeWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!theWindow.hwnd) theWindow.hwnd = hwnd;
     if (hwnd != theWindow.hwnd || !registered.windowProc) return DefWindowProcA(hwnd, message, wParam, lParam);
-    if (platformKeys(hwnd, message, wParam, lParam)) return 0;
+    if (platformKeys(hwnd, message, wParam, lParam))
+        return message == WM_SYSKEYDOWN || message == WM_SYSKEYUP ? DefWindowProcA(hwnd, message, wParam, lParam) : 0;
     return registered.windowProc(&theWindow, message, wParam, lParam);
 }
 

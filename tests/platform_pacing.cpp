@@ -58,16 +58,3 @@ TEST(Pacing, SelfPacedFramesFollowOneScheduleAndAStallRestartsIt) {
     EXPECT_EQ(platform::pacerAfterPresent(&p, now), now);
     EXPECT_EQ(platform::pacerAfterPresent(&p, now + 1), now + PERIOD);
 }
-
-TEST(Pacing, SleepsLeaveTheLastMillisecondAndRatesDefaultTo60) {
-    platform::Pacer p;
-    platform::pacerInit(&p, FREQ, 0, FAST, true);
-    EXPECT_EQ(p.period, PERIOD);
-    const uint64_t ms = FREQ / 1000;
-    EXPECT_EQ(platform::pacerSleepMs(p, 0, 16 * ms + ms / 2), 15u);
-    EXPECT_EQ(platform::pacerSleepMs(p, 0, 2 * ms), 1u);
-    EXPECT_EQ(platform::pacerSleepMs(p, 0, ms + ms / 2), 0u);
-    EXPECT_EQ(platform::pacerSleepMs(p, 10, 5), 0u);
-    platform::pacerInit(&p, FREQ, 144, FAST, true);
-    EXPECT_EQ(p.period, FREQ / 144);
-}
