@@ -36,3 +36,16 @@ skarvo_test(sim_script_tests SOURCES sim_script.cpp LIBS skarvo_sim_script)
 add_executable(platform_win32_tests platform_win32_window.cpp)
 target_link_libraries(platform_win32_tests PRIVATE skarvo_platform_win32 GTest::gtest GTest::gtest_main)
 gtest_discover_tests(platform_win32_tests PROPERTIES TIMEOUT 120 LABELS win32_gui RUN_SERIAL ON)
+
+# The DirectSound ring. Without a device: the sound server pointed nowhere, so open must
+# fail cleanly. On a device: only where a sound server answers (scripts/test-windows-sound.sh
+# runs it with its own); elsewhere those cases skip.
+add_executable(sound_ring_dsound_test sound_ring_dsound.cpp)
+target_link_libraries(sound_ring_dsound_test PRIVATE skarvo_sound skarvo_sound_ring_dsound mxm_builder
+                      GTest::gtest GTest::gtest_main)
+add_test(NAME sound_ring_dsound_without_device COMMAND sound_ring_dsound_test --gtest_filter=DsoundWithoutDevice.*)
+set_tests_properties(sound_ring_dsound_without_device PROPERTIES TIMEOUT 120
+                     ENVIRONMENT "PULSE_SERVER=unix:/nonexistent/skarvo-no-sound-server")
+add_test(NAME sound_ring_dsound_on_device COMMAND sound_ring_dsound_test --gtest_filter=DsoundOnDevice.*)
+set_tests_properties(sound_ring_dsound_on_device PROPERTIES TIMEOUT 120 LABELS sound_device RUN_SERIAL ON
+                     SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
