@@ -4,12 +4,15 @@
 set(platform_dir ${PROJECT_SOURCE_DIR}/platform)
 
 add_library(skarvo_platform_core STATIC
-  ${platform_dir}/matrix.cpp ${platform_dir}/trig.cpp ${platform_dir}/input.cpp ${platform_dir}/layout.cpp)
+  ${platform_dir}/matrix.cpp ${platform_dir}/trig.cpp ${platform_dir}/image_scale.cpp ${platform_dir}/input.cpp
+  ${platform_dir}/layout.cpp ${platform_dir}/last_error.cpp)
 target_include_directories(skarvo_platform_core PUBLIC ${PROJECT_SOURCE_DIR})
 # Scancode values from SDL's header (nothing of SDL is called or linked).
 target_include_directories(skarvo_platform_core SYSTEM PRIVATE /usr/include/SDL2 ${PROJECT_SOURCE_DIR}/cmake/windows-sdl-shim)
 
-add_library(skarvo_platform_headless STATIC ${platform_dir}/headless_log.cpp)
+add_library(skarvo_platform_headless STATIC
+  ${platform_dir}/headless_log.cpp ${platform_dir}/headless_window.cpp ${platform_dir}/device_state.cpp
+  ${platform_dir}/sprite_batch.cpp ${platform_dir}/backend_common.cpp)
 target_link_libraries(skarvo_platform_headless PUBLIC skarvo_platform_core)
 
 add_library(skarvo_sound_ring_headless OBJECT ${platform_dir}/sound/sound_ring_headless.cpp)
@@ -24,6 +27,8 @@ target_link_libraries(skarvo_sound_ring_dsound PUBLIC user32)
 # Tools' standard streams in binary mode (linked by cmake/windows-tools.cmake).
 add_library(skarvo_binary_stdio OBJECT ${platform_dir}/win32_binary_stdio.cpp)
 
-# The real Windows backend, as far as it goes: window, messages, clock.
+# The real Windows backend, as far as it goes: window, messages, clock. A backend
+# that draws sprites adds platform/sprite_batch.cpp to its own library (it asks the
+# backend for texture sizes).
 add_library(skarvo_platform_win32 STATIC ${platform_dir}/win32_window.cpp)
 target_link_libraries(skarvo_platform_win32 PUBLIC skarvo_platform_core winmm)

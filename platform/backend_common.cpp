@@ -3,7 +3,7 @@
 // procedure and the Direct3D object (a token; the device holds all state).
 #include <cstring>
 
-#include "render_internal.h"
+#include "backend_internal.h"
 
 namespace platform {
 

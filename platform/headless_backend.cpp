@@ -1,41 +1,20 @@
-// headless_backend.cpp — the platform without a display, for tests and tools.
-//
-// Implements: the window (a record only, nothing on screen), the message queue
-// (messages the caller queued, one per peek), dispatch to the window procedure, the
-// clock (the value the caller set), the graphics device drawing with
-// SDL's software renderer into a 640 × 480 surface (the same drawing code as the
-// real window), present (flushes the drawing; no pacing, the caller owns time),
-// textures, the sprite batch with its draw log, PNG snapshots, and exit through a
-// replaceable handler.
-// Input: queued messages, or raw keys, pad events and focus loss translated by the
-// same code as the real window's (the fullscreen toggle is ignored: there is no window).
-// Lacks: a visible window, a real clock, vertical sync, the mouse cursor (showCursor
-// only counts), real devices.
+// headless_backend.cpp — the graphics device without a display, for tests and tools:
+// SDL's software renderer drawing into a 640 × 480 surface (the same drawing code as
+// the real window), present (flushes the drawing; no pacing, the caller owns time),
+// the back buffer's pixels and PNG snapshots. The window, messages, clock and exit are
+// headless_window.cpp's.
+// Lacks: vertical sync, real devices.
 #include <png.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
-#include "clock.h"
 #include "headless.h"
-#include "input.h"
 #include "render_internal.h"
 
 namespace platform {
 
-struct Window {
-    WindowClass windowClass;
-};
-
 namespace {
-
-Window theWindow{};
-bool haveWindow = false;
-int cursorCount = 0;
-uint32_t clockMs = 0;
-InputState input{};
-void (*exitHandler)(int) = nullptr;
 
 Device theDevice{};
 bool haveDevice = false;
@@ -44,42 +23,6 @@ uint8_t pixels[BACK_BUFFER_WIDTH * BACK_BUFFER_HEIGHT * 4];
 bool drawing = true;
 
 }  // namespace
-
-// --- window and messages ---
-
-Window* createWindow(uint32_t, const char* className, const char*, uint32_t, int, int, int, int, Window*, void*, void*,
-                     void*) {
-    const WindowClass* windowClass = registeredClass(className);
-    if (!windowClass) return nullptr;
-    theWindow.windowClass = *windowClass;
-    haveWindow = true;
-    return &theWindow;
-}
-
-int showCursor(bool show) { return show ? ++cursorCount : --cursorCount; }
-
-bool peekMessage(Message* msg, Window*, uint32_t filterMin, uint32_t filterMax, uint32_t remove) {
-    // Without PM_REMOVE the message would have to stay queued; the game always removes.
-    (void)remove;
-    if (!inputNext(&input, clockMs, filterMin, filterMax, msg)) return false;
-    msg->window = haveWindow ? &theWindow : nullptr;
-    return true;
-}
-
-intptr_t dispatchMessage(const Message* msg) {
-    if (!msg || !msg->window || !msg->window->windowClass.windowProc) return 0;
-    return msg->window->windowClass.windowProc(msg->window, msg->message, msg->wParam, msg->lParam);
-}
-
-void exitProcess(int code) {
-    if (exitHandler) exitHandler(code);
-    std::fflush(nullptr);
-    std::_Exit(code);
-}
-
-// --- clock ---
-
-uint32_t timeGetTime() { return clockMs; }
 
 // --- device ---
 
@@ -109,30 +52,9 @@ int devicePresent(Device* device, const void*, const void*, Window*, const void*
 
 // --- headless controls ---
 
-void headlessSetClock(uint32_t ms) { clockMs = ms; }
-
 void headlessSetDrawing(bool on) {
     drawing = on;
     theDevice.drawPixels = on;
-}
-
-void headlessQueueMessage(const Message& message) { inputPush(&input, message); }
-
-int headlessQueuedMessages() { return input.count; }
-
-void headlessKeyEvent(int scancode, bool down, bool repeat, bool altHeld) {
-    inputKey(&input, scancode, down, repeat, altHeld);  // no window to make fullscreen here
-}
-
-void headlessPadButton(int button, bool down) { inputPadButton(&input, button, down, clockMs); }
-void headlessPadAxis(int axis, int value) { inputPadAxis(&input, axis, value); }
-void headlessPadsRemoved() { inputPadsReleased(&input); }
-void headlessFocusLost() { inputFocusLost(&input); }
-
-const SpriteDrawRecord* headlessSpriteDraws(int* count) {
-    SpriteBatch* batch = renderLastBatch();
-    *count = batch ? batch->count : 0;
-    return batch ? batch->draws : nullptr;
 }
 
 const uint8_t* headlessPixels() {
@@ -166,7 +88,5 @@ bool headlessSavePng(const char* path) {
     bool ok = headlessWritePng(file);
     return std::fclose(file) == 0 && ok;
 }
-
-void headlessSetExitHandler(void (*handler)(int code)) { exitHandler = handler; }
 
 }  // namespace platform

@@ -26,7 +26,13 @@ struct Image {
 };
 
 // Null on success, else a short reason. `colourKey` is ARGB; 0 turns keying off.
+// Linux decodes with libpng (image.cpp), Windows with its imaging component; both end
+// in keyAndScaleImage.
 const char* decodeImage(const uint8_t* data, size_t length, uint32_t colourKey, Image* out);
+
+// The steps after decoding: `rgba` holds sourceWidth × sourceHeight RGBA pixels, rows
+// from the top; `out` receives the keyed image scaled to powers of two.
+void keyAndScaleImage(const uint8_t* rgba, int sourceWidth, int sourceHeight, uint32_t colourKey, Image* out);
 
 // The smallest power of two >= n (n >= 1).
 int nextPowerOfTwo(int n);

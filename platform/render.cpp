@@ -2,11 +2,11 @@
 // shared by both backends.
 //
 // Contents:
-//   [SECTION] errors          last error text
-//   [SECTION] device state    the device record and its fixed-function settings
+//   [SECTION] device          making the device record, clearing
 //   [SECTION] geometry        lighting, culling, wrap addressing, drawing primitives
 //   [SECTION] textures        decoding an image into a texture, its size
-//   [SECTION] sprite batch    the sprite interface, drawn as textured quads
+//   [SECTION] sprite batch    the batch's end, drawn as textured quads
+// The state-only calls are device_state.cpp's, the batch's recording sprite_batch.cpp's.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -18,35 +18,14 @@
 
 namespace platform {
 
-// [SECTION] errors
+// [SECTION] device
 
-namespace {
-char errorText[256] = "";
-}
-
-void setLastError(const char* what, const char* detail) {
-    std::snprintf(errorText, sizeof errorText, "%s%s%s", what, detail && *detail ? ": " : "", detail ? detail : "");
-}
-
-const char* lastError() { return errorText; }
-
-// [SECTION] device state
+DeviceState* deviceStateOf(Device* device) { return device ? &device->state : nullptr; }
 
 void renderMakeDevice(Device* device, SDL_Renderer* renderer, SDL_Texture* backBuffer) {
     device->renderer = renderer;
     device->backBuffer = backBuffer;
-    matrixIdentity(&device->world);
-    matrixIdentity(&device->view);
-    matrixIdentity(&device->projection);
-    device->fvf = 0;
-    std::memset(device->renderStates, 0, sizeof device->renderStates);
-    device->renderStates[RS_ZENABLE] = 1;
-    device->renderStates[RS_SRCBLEND] = BLEND_ONE;
-    device->renderStates[RS_DESTBLEND] = BLEND_ZERO;
-    device->renderStates[RS_CULLMODE] = CULL_CCW;
-    device->renderStates[RS_LIGHTING] = 1;
-    device->material = Material{};
-    device->texture0 = nullptr;
+    deviceStateReset(&device->state);
     SDL_RendererInfo info{};
     device->drawPixels = true;
     device->softwareRenderer = SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE);
@@ -69,50 +48,6 @@ int deviceClear(Device* device, uint32_t rectCount, const void* rects, uint32_t 
     return 0;
 }
 
-int deviceBeginScene(Device* device) { return device ? 0 : -1; }
-int deviceEndScene(Device* device) { return device ? 0 : -1; }
-
-int deviceSetTransform(Device* device, uint32_t state, const Matrix* matrix) {
-    if (!device || !matrix) return -1;
-    switch (state) {
-        case TS_WORLD:
-            device->world = *matrix;
-            return 0;
-        case TS_VIEW:
-            device->view = *matrix;
-            return 0;
-        case TS_PROJECTION:
-            device->projection = *matrix;
-            return 0;
-        default:
-            return -1;
-    }
-}
-
-int deviceSetFVF(Device* device, uint32_t fvf) {
-    if (!device) return -1;
-    device->fvf = fvf;
-    return 0;
-}
-
-int deviceSetRenderState(Device* device, uint32_t state, uint32_t value) {
-    if (!device || state >= MAX_RENDER_STATE) return -1;
-    device->renderStates[state] = value;
-    return 0;
-}
-
-int deviceSetMaterial(Device* device, const Material* material) {
-    if (!device || !material) return -1;
-    device->material = *material;
-    return 0;
-}
-
-int deviceSetTexture(Device* device, uint32_t stage, Texture* texture) {
-    if (!device || stage != 0) return -1;
-    device->texture0 = texture;
-    return 0;
-}
-
 // [SECTION] geometry
 
 namespace {
@@ -129,8 +64,8 @@ struct ClipVertex {
 uint8_t toByte(float f) { return static_cast<uint8_t>(std::lround(std::fmin(std::fmax(f, 0.0f), 1.0f) * 255.0f)); }
 
 SDL_BlendMode blendModeOf(const Device& d) {
-    if (!d.renderStates[RS_ALPHABLENDENABLE]) return SDL_BLENDMODE_NONE;
-    uint32_t src = d.renderStates[RS_SRCBLEND], dst = d.renderStates[RS_DESTBLEND];
+    if (!d.state.renderStates[RS_ALPHABLENDENABLE]) return SDL_BLENDMODE_NONE;
+    uint32_t src = d.state.renderStates[RS_SRCBLEND], dst = d.state.renderStates[RS_DESTBLEND];
     if (src == BLEND_ONE && dst == BLEND_ZERO) return SDL_BLENDMODE_NONE;
     if (src == BLEND_ONE && dst == BLEND_ONE) return SDL_BLENDMODE_ADD;
     if (src == BLEND_SRCALPHA && dst == BLEND_ONE) return SDL_BLENDMODE_ADD;
@@ -140,10 +75,10 @@ SDL_BlendMode blendModeOf(const Device& d) {
 // The colour of a vertex after lighting and texture stage 0.
 SDL_Color vertexColour(const Device& d, const uint8_t* diffuse, bool textured) {
     float r, g, b, a;
-    if (d.renderStates[RS_LIGHTING]) {
+    if (d.state.renderStates[RS_LIGHTING]) {
         // No lights are ever set: emissive plus the ambient state times the material's ambient.
-        uint32_t amb = d.renderStates[RS_AMBIENT];
-        const Material& m = d.material;
+        uint32_t amb = d.state.renderStates[RS_AMBIENT];
+        const Material& m = d.state.material;
         r = m.emissive.r + ((amb >> 16) & 0xFF) / 255.0f * m.ambient.r;
         g = m.emissive.g + ((amb >> 8) & 0xFF) / 255.0f * m.ambient.g;
         b = m.emissive.b + (amb & 0xFF) / 255.0f * m.ambient.b;
@@ -214,7 +149,7 @@ SDL_Vertex toSdl(const ClipVertex& c) { return SDL_Vertex{{c.x, c.y}, c.colour, 
 
 int deviceDrawPrimitiveUP(Device* device, uint32_t primitiveType, uint32_t primitiveCount, const void* vertices,
                           uint32_t stride) {
-    if (!device || !vertices || !(device->fvf & FVF_XYZ)) return -1;
+    if (!device || !vertices || !(device->state.fvf & FVF_XYZ)) return -1;
     uint32_t vertexCount;
     switch (primitiveType) {
         case PT_TRIANGLELIST:
@@ -231,7 +166,7 @@ int deviceDrawPrimitiveUP(Device* device, uint32_t primitiveType, uint32_t primi
     if (primitiveCount > MAX_PRIMITIVE_VERTICES / 3) return -1;
 
     // Field offsets of the vertex format.
-    const uint32_t fvf = device->fvf;
+    const uint32_t fvf = device->state.fvf;
     int offset = 12;
     if (fvf & FVF_NORMAL) offset += 12;
     int diffuseOffset = -1;
@@ -242,10 +177,10 @@ int deviceDrawPrimitiveUP(Device* device, uint32_t primitiveType, uint32_t primi
     if (stride < static_cast<uint32_t>(offset)) return -1;
     if (!device->drawPixels) return 0;
 
-    Texture* texture = texOffset >= 0 ? device->texture0 : nullptr;
+    Texture* texture = texOffset >= 0 ? device->state.texture0 : nullptr;
     Matrix wvp;
-    matrixMultiply(&wvp, &device->world, &device->view);
-    matrixMultiply(&wvp, &wvp, &device->projection);
+    matrixMultiply(&wvp, &device->state.world, &device->state.view);
+    matrixMultiply(&wvp, &wvp, &device->state.projection);
 
     static SDL_Vertex out[MAX_PRIMITIVE_VERTICES];
     int n = 0;
@@ -267,7 +202,7 @@ int deviceDrawPrimitiveUP(Device* device, uint32_t primitiveType, uint32_t primi
         if (i2 >= vertexCount) break;
         ClipVertex a = vertexAt(i0), b = vertexAt(i1), c = vertexAt(i2);
         if (!a.visible || !b.visible || !c.visible) continue;  // no clipping against the eye plane
-        if (culled(device->renderStates[RS_CULLMODE], a, b, c)) continue;
+        if (culled(device->state.renderStates[RS_CULLMODE], a, b, c)) continue;
         SDL_Vertex* t = &out[n];
         t[0] = toSdl(a), t[1] = toSdl(b), t[2] = toSdl(c);
         if (texture) wrapIntoRange(t, *texture);
@@ -323,89 +258,25 @@ int textureHeight(const Texture* texture) { return texture ? texture->height : 0
 
 // [SECTION] sprite batch
 
-namespace {
-SpriteBatch* lastBatch = nullptr;
-}
-
-SpriteBatch* renderLastBatch() { return lastBatch; }
-
-int createSprite(Device* device, SpriteBatch** out) {
-    if (!out) return -1;
-    *out = nullptr;
-    if (!device) return -1;
-    SpriteBatch* batch = new SpriteBatch;
-    batch->device = device;
-    matrixIdentity(&batch->transform);
-    batch->flags = 0;
-    batch->count = 0;
-    *out = batch;
-    return 0;
-}
-
-void spriteBegin(SpriteBatch* batch, uint32_t flags) {
-    if (!batch) return;
-    batch->flags = flags;
-    batch->count = 0;
-    lastBatch = batch;
-}
-
-void spriteDraw(SpriteBatch* batch, Texture* texture, const Vec3* centre, const Vec3* position, uint32_t colour) {
-    if (!batch || !texture || batch->count >= MAX_SPRITES_PER_BATCH) return;
-    SpriteDrawRecord& d = batch->draws[batch->count++];
-    d.texture = texture;
-    d.centre = centre ? *centre : Vec3{0.0f, 0.0f, 0.0f};
-    d.position = position ? *position : Vec3{0.0f, 0.0f, 0.0f};
-    d.colour = colour;
-    d.transform = batch->transform;
-}
-
-void spriteGetTransform(SpriteBatch* batch, Matrix* out) {
-    if (batch && out) *out = batch->transform;
-}
-
-void spriteSetTransform(SpriteBatch* batch, const Matrix* transform) {
-    if (batch && transform) batch->transform = *transform;
-}
-
 void spriteQuad(const SpriteDrawRecord& draw, SDL_Vertex out[4]) {
-    const float w = static_cast<float>(draw.texture->width), h = static_cast<float>(draw.texture->height);
-    const float corners[4][2] = {{0.0f, 0.0f}, {w, 0.0f}, {0.0f, h}, {w, h}};
+    float xy[4][2];
+    spriteCorners(draw, xy);
     const SDL_Color colour{static_cast<uint8_t>((draw.colour >> 16) & 0xFF),
                            static_cast<uint8_t>((draw.colour >> 8) & 0xFF), static_cast<uint8_t>(draw.colour & 0xFF),
                            static_cast<uint8_t>(draw.colour >> 24)};
-    for (int i = 0; i < 4; ++i) {
-        Vec3 p{draw.position.x + corners[i][0] - draw.centre.x, draw.position.y + corners[i][1] - draw.centre.y,
-               draw.position.z - draw.centre.z};
-        Vec3 s = transformPoint(p, draw.transform);
-        out[i] = SDL_Vertex{{s.x + 0.5f, s.y + 0.5f},
-                            colour,
-                            {corners[i][0] / draw.texture->uDivisor, corners[i][1] / draw.texture->vDivisor}};
-    }
+    const float u = draw.texture->width / draw.texture->uDivisor, v = draw.texture->height / draw.texture->vDivisor;
+    for (int i = 0; i < 4; ++i)
+        out[i] = SDL_Vertex{{xy[i][0] + 0.5f, xy[i][1] + 0.5f}, colour, {(i & 1) * u, (i >> 1) * v}};
 }
 
 void spriteEnd(SpriteBatch* batch) {
     if (!batch) return;
-    const int n = batch->count;
-    for (int i = 0; i < n; ++i) batch->order[i] = i;
-    if (batch->flags & SPRITE_SORT_DEPTH_BACKTOFRONT) {
-        // Insertion sort: stable, allocation-free, and the batch is nearly always short.
-        float depth[MAX_SPRITES_PER_BATCH];
-        for (int i = 0; i < n; ++i) depth[i] = transformPoint(batch->draws[i].position, batch->draws[i].transform).z;
-        for (int i = 1; i < n; ++i) {
-            int k = batch->order[i];
-            int j = i - 1;
-            while (j >= 0 && depth[batch->order[j]] < depth[k]) {
-                batch->order[j + 1] = batch->order[j];
-                --j;
-            }
-            batch->order[j + 1] = k;
-        }
-    }
+    spriteSortForEnd(batch);
     if (!batch->device->drawPixels) return;
     SDL_Renderer* renderer = batch->device->renderer;
     const SDL_BlendMode mode = batch->flags & SPRITE_ALPHABLEND ? SDL_BLENDMODE_BLEND : SDL_BLENDMODE_NONE;
     static const int QUAD_INDICES[6] = {0, 1, 2, 1, 3, 2};
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0; i < batch->count; ++i) {
         const SpriteDrawRecord& d = batch->draws[batch->order[i]];
         SDL_Vertex quad[4];
         spriteQuad(d, quad);

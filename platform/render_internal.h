@@ -4,14 +4,14 @@
 // renderer into a surface).
 //
 // A backend makes the renderer and calls renderMakeDevice(); render.cpp implements
-// every device, texture and sprite call but present, which each backend owns.
-// backend_common.cpp answers the window-class and Direct3D calls for both.
+// clearing, drawing, textures and spriteEnd, device_state.cpp and sprite_batch.cpp the
+// rest but present, which each backend owns. backend_common.cpp answers the
+// window-class and Direct3D calls.
 #pragma once
 
 #include <SDL.h>
 
-#include "device.h"
-#include "headless.h"
+#include "backend_internal.h"
 
 namespace platform {
 
@@ -25,42 +25,18 @@ struct Texture {
     float uDivisor, vDivisor;  // width/height for the software renderer, +1 for the others
 };
 
-constexpr int MAX_SPRITES_PER_BATCH = 4096;  // further draws of one batch are dropped
-
-struct SpriteBatch {
-    Device* device;
-    Matrix transform;
-    uint32_t flags;
-    int count;
-    SpriteDrawRecord draws[MAX_SPRITES_PER_BATCH];
-    int order[MAX_SPRITES_PER_BATCH];
-};
-
-constexpr int MAX_RENDER_STATE = 256;
-
 struct Device {
+    DeviceState state;
     SDL_Renderer* renderer;
     SDL_Texture* backBuffer;  // the render target, or null when the renderer draws into the back buffer itself
-    Matrix world, view, projection;
-    uint32_t fvf;
-    uint32_t renderStates[MAX_RENDER_STATE];
-    Material material;
-    Texture* texture0;
-    bool softwareRenderer;  // see Texture
-    bool drawPixels;        // false: calls are checked and logged, the renderer is not touched
+    bool softwareRenderer;    // see Texture
+    bool drawPixels;          // false: calls are checked and logged, the renderer is not touched
 };
 
 // Fills `device` with the default state for `renderer` (and its render target).
 void renderMakeDevice(Device* device, SDL_Renderer* renderer, SDL_Texture* backBuffer);
-// The batch begun last (for the headless draw log); null before the first begin.
-SpriteBatch* renderLastBatch();
-// Records a failure for lastError().
-void setLastError(const char* what, const char* detail);
-// The registered class when `className` names it; else null, with the failure recorded.
-const WindowClass* registeredClass(const char* className);
-
 // One sprite's quad as SDL vertices: the texel `centre` on `position`, the batch
-// transform applied, half a pixel added (our pixel centres sit at +0.5), tinted.
+// transform applied, half a pixel added (SDL puts pixel centres at +0.5), tinted.
 void spriteQuad(const SpriteDrawRecord& draw, SDL_Vertex out[4]);
 
 }  // namespace platform

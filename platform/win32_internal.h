@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "backend_internal.h"
 #include "window.h"
 
 namespace platform {

@@ -34,7 +34,6 @@ struct Window {
 
 namespace {
 
-char errorText[256] = "";
 WindowClass registered{};
 Window theWindow{};
 MSG lastPeeked{};  // the native message behind the Message peekMessage gave out last
@@ -50,12 +49,12 @@ LRESULT CALLBACK nativeWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 }  // namespace
 
 void win32SetLastError(const char* what, unsigned long code) {
-    std::snprintf(errorText, sizeof errorText, "%s: Windows error %lu", what, code);
+    char detail[32];
+    std::snprintf(detail, sizeof detail, "Windows error %lu", code);
+    setLastError(what, detail);
 }
 
 void* win32WindowHandle(Window* window) { return window ? window->hwnd : nullptr; }
-
-const char* lastError() { return errorText; }
 
 Window* getDesktopWindow() {
     GetDesktopWindow();  // asked as the game asks; the desktop stays the null window

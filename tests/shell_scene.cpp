@@ -10,7 +10,7 @@ using skarvo::game;
 namespace {
 
 void expectPoint(const Vec3& p, float x, float y, float z) {
-    const Vec3 w = transformPoint(p, game.device->world);
+    const Vec3 w = transformPoint(p, game.device->state.world);
     EXPECT_NEAR(w.x, x, 1e-5f);
     EXPECT_NEAR(w.y, y, 1e-5f);
     EXPECT_NEAR(w.z, z, 1e-5f);
