@@ -80,9 +80,7 @@ class DsoundOnDevice : public ::testing::Test {
             GTEST_SKIP() << "no sound device: " << platform::soundRingLastError();
         }
     }
-    void TearDown() override {
-        platform::soundRingRelease(ring);
-    }
+    void TearDown() override { platform::soundRingRelease(ring); }
     platform::SoundRing* ring = nullptr;
 };
 

@@ -15,9 +15,8 @@
 #include "sound_ring.h"
 
 // After our header: <windows.h> defines macros that could meet our names.
-#include <windows.h>
-#include <mmreg.h>
 #include <dsound.h>
+#include <windows.h>
 
 #include <cstdio>
 
@@ -141,7 +140,8 @@ int32_t soundRingLock(SoundRing* ring, uint32_t offset, uint32_t bytes, void** p
     void* p2 = nullptr;
     DWORD n1 = 0;
     DWORD n2 = 0;
-    HRESULT hr = ring->stream->Lock(offset, bytes, &p1, &n1, &p2, &n2, (flags & SOUND_LOCK_ENTIRE) ? DSBLOCK_ENTIREBUFFER : 0);
+    HRESULT hr =
+        ring->stream->Lock(offset, bytes, &p1, &n1, &p2, &n2, (flags & SOUND_LOCK_ENTIRE) ? DSBLOCK_ENTIREBUFFER : 0);
     if (hr != DS_OK) return hr;
     *ptr1 = p1;
     *bytes1 = static_cast<uint32_t>(n1);

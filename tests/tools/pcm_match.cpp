@@ -114,8 +114,8 @@ Result match(const std::vector<Frame>& render, const std::vector<Frame>& recordi
     for (size_t first = 0; first < r.stretches.size();) {
         size_t end = first + 1;
         uint64_t matched = r.stretches[first].frames;
-        while (end < r.stretches.size() && r.stretches[end].renderStart >=
-                                               r.stretches[end - 1].renderStart + r.stretches[end - 1].frames) {
+        while (end < r.stretches.size() &&
+               r.stretches[end].renderStart >= r.stretches[end - 1].renderStart + r.stretches[end - 1].frames) {
             matched += r.stretches[end].frames;
             ++end;
         }
@@ -148,11 +148,11 @@ std::string report(const Result& r, uint32_t rateHz) {
     add("matched: %" PRIu64 " frames (%.3f s) in %zu stretches, %.2f%% of the sounding frames\n", r.matchedFrames,
         seconds(r.matchedFrames, rateHz), r.stretches.size(), sounding ? 100.0 * r.matchedFrames / sounding : 0.0);
     add("unmatched: %" PRIu64 " sounding frames found nowhere in the render\n", r.unmatchedFrames);
-    add("in order: %" PRIu64 " frames (%.3f s) of a %.3f s span of the song in stretches %zu..%zu, %.2f%% of it"
+    add("in order: %" PRIu64
+        " frames (%.3f s) of a %.3f s span of the song in stretches %zu..%zu, %.2f%% of it"
         " arrived\n",
-        r.chainMatchedFrames, seconds(r.chainMatchedFrames, rateHz), seconds(r.chainSpanFrames, rateHz),
-        r.chainFirst, r.chainEnd ? r.chainEnd - 1 : 0,
-        r.chainSpanFrames ? 100.0 * r.chainMatchedFrames / r.chainSpanFrames : 0.0);
+        r.chainMatchedFrames, seconds(r.chainMatchedFrames, rateHz), seconds(r.chainSpanFrames, rateHz), r.chainFirst,
+        r.chainEnd ? r.chainEnd - 1 : 0, r.chainSpanFrames ? 100.0 * r.chainMatchedFrames / r.chainSpanFrames : 0.0);
     out += "stretch  recorded_at  render_at  frames  gap_recorded  song_skipped\n";
     for (size_t i = 0; i < r.stretches.size(); ++i) {
         const Stretch& s = r.stretches[i];

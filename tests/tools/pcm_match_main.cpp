@@ -28,8 +28,7 @@ bool readAll(const char* path, std::vector<uint8_t>& bytes) {
 }
 
 int usage() {
-    std::fprintf(stderr,
-                 "usage: pcm_match RENDER RECORDING [--min-seconds S] [--max-unmatched N] [--report FILE]\n");
+    std::fprintf(stderr, "usage: pcm_match RENDER RECORDING [--min-seconds S] [--max-unmatched N] [--report FILE]\n");
     return 2;
 }
 

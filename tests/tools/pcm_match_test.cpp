@@ -2,13 +2,13 @@
 // render (lost frames, silence put in, a stale turn of the ring) is still found, and
 // anything that is not the render (moved by a sample, one value off, quieter, another
 // song, too little of it) is not.
+#include "pcm_match.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
 #include <vector>
-
-#include "pcm_match.h"
 
 namespace {
 
@@ -58,7 +58,7 @@ TEST_F(PcmMatch, FindsTheSongThroughLostFramesAndInsertedSilence) {
     silence(recording, 20000);  // before the ring's first turn is heard
     append(recording, render, 0, 15);
     append(recording, render, 16, 25);  // frames lost, no silence between
-    silence(recording, 700);              // an underrun: silence put in, the song resumes
+    silence(recording, 700);            // an underrun: silence put in, the song resumes
     append(recording, render, 25, 40);
     silence(recording, 300);  // lost and silence together
     append(recording, render, 42, 60);
