@@ -115,10 +115,13 @@ end_recording() {
   recorder_pid=""
 }
 # compare NAME SECONDS: the recording NAME.raw against the render of SECONDS of the song.
+# Up to 16 frames found nowhere are let pass: a frame the device read while the streaming
+# thread was writing it, one ring late, would be half old and half new. A wrong format,
+# order or level leaves nearly every frame unplaced.
 compare() {
   "$linux/tools/mxm" render --embedded --seconds "$2" --raw -o "$tmp/render.raw"
-  if "$matcher" "$tmp/render.raw" "$artifacts/$1.raw" --min-seconds 3 --report "$artifacts/$1.report.txt" \
-      >/dev/null; then
+  if "$matcher" "$tmp/render.raw" "$artifacts/$1.raw" --min-seconds 3 --max-unmatched 16 \
+      --report "$artifacts/$1.report.txt" >/dev/null; then
     echo "matched: $1 ($(sed -n '2p;4p' "$artifacts/$1.report.txt" | tr '\n' ' '))"
   else
     fail "$1 does not match the render (see $artifacts/$1.report.txt)"
