@@ -5,8 +5,8 @@
 // What is shown lags the rendering by one ring length, as the sound does: the streaming
 // thread leaves a snapshot after each render, and the line shows the one being heard.
 //
-// Keys: on Linux from standard input (a terminal in raw mode, or a pipe); on Windows
-// from the console, and none when standard input is not one.
+// Keys come from standard input: a terminal (Linux) or console (Windows) a key at a time,
+// or whatever a pipe or file holds.
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -92,13 +92,29 @@ struct Terminal {
         console = false;
     }
     int readKey(int ms) {
-        if (!console) return -1;
-        if (WaitForSingleObject(in, static_cast<DWORD>(ms)) != WAIT_OBJECT_0) return 0;
-        INPUT_RECORD record;
+        if (console) {
+            if (WaitForSingleObject(in, static_cast<DWORD>(ms)) != WAIT_OBJECT_0) return 0;
+            INPUT_RECORD record;
+            DWORD got = 0;
+            if (!ReadConsoleInputA(in, &record, 1, &got) || got == 0) return 0;
+            if (record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown) return 0;
+            return static_cast<unsigned char>(record.Event.KeyEvent.uChar.AsciiChar);
+        }
+        if (in == nullptr || in == INVALID_HANDLE_VALUE) return -1;
+        // A pipe is read only when it holds something, so the wait stays `ms`; a writer
+        // gone is the end of input. Anything else (a file, the null device) is read at once.
+        if (GetFileType(in) == FILE_TYPE_PIPE) {
+            DWORD available = 0;
+            if (!PeekNamedPipe(in, nullptr, 0, nullptr, &available, nullptr)) return -1;
+            if (available == 0) {
+                Sleep(static_cast<DWORD>(ms));
+                return 0;
+            }
+        }
+        char key = 0;
         DWORD got = 0;
-        if (!ReadConsoleInputA(in, &record, 1, &got) || got == 0) return 0;
-        if (record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown) return 0;
-        return static_cast<unsigned char>(record.Event.KeyEvent.uChar.AsciiChar);
+        if (!ReadFile(in, &key, 1, &got, nullptr) || got == 0) return -1;
+        return static_cast<unsigned char>(key);
     }
 };
 
