@@ -6,7 +6,7 @@
 // window of its own, and a console tool has none; DSBCAPS_GLOBALFOCUS keeps the ring
 // sounding whichever window has the focus), asks the primary buffer for our format and
 // makes the one looping secondary buffer that is the ring. Every failing step releases
-// what the earlier ones made and unloads the library: nothing stays open, and
+// what the earlier ones made and frees the library: nothing stays open, and
 // soundRingLastError names the step and its result.
 //
 // The play position is DirectSound's play cursor (GETCURRENTPOSITION2: what is really
@@ -14,7 +14,7 @@
 // DSERR_BUFFERLOST; other results pass through unchanged.
 #include "sound_ring.h"
 
-// After our header: <windows.h> defines macros that could meet our names.
+// After our header: the system headers define macros that could meet our names.
 #include <dsound.h>
 #include <windows.h>
 
