@@ -40,10 +40,10 @@ skarvo_test(platform_image_tests SOURCES platform_image_formats.cpp LIBS skarvo_
 # One window per program: the backend has one.
 add_executable(platform_win32_tests platform_win32_window.cpp)
 target_link_libraries(platform_win32_tests PRIVATE skarvo_platform_win32 GTest::gtest GTest::gtest_main)
-gtest_discover_tests(platform_win32_tests PROPERTIES TIMEOUT 120 LABELS win32_gui RUN_SERIAL ON)
+gtest_discover_tests(platform_win32_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120 LABELS win32_gui RUN_SERIAL ON)
 add_executable(platform_d3d9_tests platform_d3d9.cpp)
 target_link_libraries(platform_d3d9_tests PRIVATE skarvo_platform_d3d9 GTest::gtest GTest::gtest_main)
-gtest_discover_tests(platform_d3d9_tests PROPERTIES TIMEOUT 120 LABELS win32_gui RUN_SERIAL ON)
+gtest_discover_tests(platform_d3d9_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120 LABELS win32_gui RUN_SERIAL ON)
 
 # The DirectSound ring. Without a device: the sound server pointed nowhere, so open must
 # fail cleanly. On a device: only where a sound server answers (scripts/test-windows-sound.sh

@@ -22,14 +22,12 @@
 
 namespace platform {
 
-namespace {
+// The imaging factory without the COM runtime (exported by windowscodecs.dll since
+// Windows XP SP3, declared in no header): CoCreateInstance would need COM started on
+// this thread, and under Wine it waits 10 s for a service that may never come.
+extern "C" HRESULT WINAPI WICCreateImagingFactory_Proxy(UINT sdkVersion, IWICImagingFactory** factory);
 
-// COM for this thread, once. Another part of the program may have chosen the other
-// threading model first; WIC works in either.
-bool comReady() {
-    static HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    return SUCCEEDED(hr) || hr == RPC_E_CHANGED_MODE;
-}
+namespace {
 
 // The WIC objects of one decode, released together whatever step failed.
 struct Decode {
@@ -55,12 +53,9 @@ const char* decodeImage(const uint8_t* data, size_t length, uint32_t colourKey, 
     if (!data || length < sizeof SIGNATURE || std::memcmp(data, SIGNATURE, sizeof SIGNATURE) != 0)
         return "not a PNG image";
     if (length > 0xFFFFFFFFu) return "PNG image too long";
-    if (!comReady()) return "COM could not start";
 
     Decode w;
-    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                reinterpret_cast<void**>(&w.factory))))
-        return "no Windows imaging component";
+    if (FAILED(WICCreateImagingFactory_Proxy(WINCODEC_SDK_VERSION, &w.factory))) return "no Windows imaging component";
     if (FAILED(w.factory->CreateStream(&w.stream)) ||
         FAILED(w.stream->InitializeFromMemory(const_cast<BYTE*>(data), static_cast<DWORD>(length))))
         return "no memory stream";
