@@ -225,6 +225,9 @@ else
   done
 fi
 
+step "DirectSound under Wine into a PulseAudio null sink"
+if ! logged sound bash "$root/scripts/test-windows-sound.sh" "$win" "$linux"; then failed=1; fi
+
 if [ $failed -ne 0 ]; then
   exit 1
 fi
