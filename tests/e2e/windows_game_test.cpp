@@ -13,6 +13,7 @@
 // Wine takes seconds to start a program: every step polls for what it waits for, with
 // generous limits, and no assertion depends on how long anything took.
 #include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -24,7 +25,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -64,9 +64,15 @@ bool exists(const std::string& path) {
     return !path.empty() && stat(path.c_str(), &s) == 0;
 }
 
+// The file's bytes, as far as they can be read: a /proc file of a process that ends
+// meanwhile gives what was read before.
 std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string text;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    char buffer[4096];
+    for (ssize_t n; fd >= 0 && (n = read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, size_t(n));
+    if (fd >= 0) close(fd);
+    return text;
 }
 
 // A private X server for one case, stopped with it.
