@@ -26,13 +26,21 @@ skarvo_test(gameplay_tests
 skarvo_test(gameplay_alone_test SOURCES gameplay_alone.cpp LIBS skarvo_gameplay skarvo_platform_headless)
 
 skarvo_test(platform_tests
-  SOURCES platform_matrix.cpp platform_trig.cpp platform_input.cpp
+  SOURCES platform_matrix.cpp platform_trig.cpp platform_input.cpp platform_pacing.cpp
   LIBS skarvo_platform_core)
 target_include_directories(platform_tests SYSTEM PRIVATE /usr/include/SDL2 ${PROJECT_SOURCE_DIR}/cmake/windows-sdl-shim)
 
 skarvo_test(sim_script_tests SOURCES sim_script.cpp LIBS skarvo_sim_script)
 
-# The real window needs a display: label win32_gui, run by scripts/test-windows.sh in Xvfb.
+# The texture decoder (WIC) against the expectations the Linux decoder meets too.
+skarvo_test(platform_image_tests SOURCES platform_image_formats.cpp LIBS skarvo_platform_d3d9 skarvo_assets)
+
+# The real window and Direct3D 9 device need a display: label win32_gui, run by
+# scripts/test-windows.sh in Xvfb.
+# One window per program: the backend has one.
 add_executable(platform_win32_tests platform_win32_window.cpp)
 target_link_libraries(platform_win32_tests PRIVATE skarvo_platform_win32 GTest::gtest GTest::gtest_main)
-gtest_discover_tests(platform_win32_tests PROPERTIES TIMEOUT 120 LABELS win32_gui RUN_SERIAL ON)
+gtest_discover_tests(platform_win32_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120 LABELS win32_gui RUN_SERIAL ON)
+add_executable(platform_d3d9_tests platform_d3d9.cpp)
+target_link_libraries(platform_d3d9_tests PRIVATE skarvo_platform_d3d9 GTest::gtest GTest::gtest_main)
+gtest_discover_tests(platform_d3d9_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120 LABELS win32_gui RUN_SERIAL ON)

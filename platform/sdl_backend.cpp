@@ -20,6 +20,7 @@
 #include "clock.h"
 #include "input.h"
 #include "layout.h"
+#include "pacing.h"
 #include "render_internal.h"
 
 namespace platform {
@@ -46,11 +47,7 @@ static_assert(PAD_SOUTH == SDL_CONTROLLER_BUTTON_A && PAD_BACK == SDL_CONTROLLER
               PAD_RIGHT == SDL_CONTROLLER_BUTTON_DPAD_RIGHT && PAD_AXIS_LEFTX == SDL_CONTROLLER_AXIS_LEFTX &&
               PAD_AXIS_LEFTY == SDL_CONTROLLER_AXIS_LEFTY);
 
-// Present pacing.
-bool paceSelf = false;
-uint64_t nextFrameTicks = 0;  // performance-counter ticks
-uint64_t lastPresentTicks = 0;
-int fastFrames = 0;
+Pacer pacer{};
 
 // Drivers that put nothing on any screen. SDL falls back to one of them when there is
 // no display at all; the game would then run unseen and could only be killed.
@@ -144,20 +141,6 @@ void translate(const SDL_Event& e) {
     }
 }
 
-// Waits until the next 60 Hz frame boundary of our own schedule.
-void paceTo60Hz() {
-    const uint64_t freq = SDL_GetPerformanceFrequency();
-    const uint64_t period = freq / 60;
-    uint64_t now = SDL_GetPerformanceCounter();
-    if (nextFrameTicks == 0 || now > nextFrameTicks + period) nextFrameTicks = now;  // first frame or a long stall
-    while (now < nextFrameTicks) {
-        uint64_t leftMs = (nextFrameTicks - now) * 1000 / freq;
-        if (leftMs > 1) SDL_Delay(static_cast<uint32_t>(leftMs - 1));
-        now = SDL_GetPerformanceCounter();
-    }
-    nextFrameTicks += period;
-}
-
 }  // namespace
 
 // --- window and messages ---
@@ -244,8 +227,11 @@ Device* createDevice(Direct3D* direct3d, uint32_t, uint32_t, Window* focusWindow
     SDL_RendererInfo info{};
     SDL_GetRendererInfo(renderer, &info);
     const char* driver = SDL_GetCurrentVideoDriver();
-    paceSelf = !(info.flags & SDL_RENDERER_PRESENTVSYNC) || (info.flags & SDL_RENDERER_SOFTWARE) ||
-               (driver && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0));
+    const bool paceSelf = !(info.flags & SDL_RENDERER_PRESENTVSYNC) || (info.flags & SDL_RENDERER_SOFTWARE) ||
+                          (driver && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0));
+    // A vsync that returns at once (some drivers ignore it) shows as frames under 2 ms.
+    const uint64_t frequency = SDL_GetPerformanceFrequency();
+    pacerInit(&pacer, frequency, 60, frequency / 500, paceSelf);
     renderMakeDevice(&theDevice, renderer, backBuffer);
     haveDevice = true;
     return &theDevice;
@@ -267,15 +253,10 @@ int devicePresent(Device* device, const void* sourceRect, const void* destRect, 
     SDL_RenderPresent(r);
     SDL_SetRenderTarget(r, device->backBuffer);
 
-    // A vsync that returns at once (some drivers ignore it) is caught here: many
-    // frames in a row faster than 2 ms switch self-pacing on for good.
-    const uint64_t now = SDL_GetPerformanceCounter();
-    if (!paceSelf && lastPresentTicks != 0) {
-        fastFrames = now - lastPresentTicks < SDL_GetPerformanceFrequency() / 500 ? fastFrames + 1 : 0;
-        if (fastFrames >= 30) paceSelf = true;
-    }
-    lastPresentTicks = now;
-    if (paceSelf) paceTo60Hz();
+    // Paced to 60 Hz where the display does not wait (see pacing.h).
+    const uint64_t deadline = pacerAfterPresent(&pacer, SDL_GetPerformanceCounter());
+    for (uint64_t now = SDL_GetPerformanceCounter(); now < deadline; now = SDL_GetPerformanceCounter())
+        SDL_Delay(pacerSleepMs(pacer, now, deadline));
     return 0;
 }
 

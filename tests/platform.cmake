@@ -1,7 +1,8 @@
 # Platform layer: matrices, image decode, input translation, and the headless device.
 skarvo_test(platform_tests
   SOURCES platform_matrix.cpp platform_trig.cpp platform_image.cpp platform_render.cpp platform_input.cpp
-  LIBS skarvo_platform_headless)
+          platform_pacing.cpp platform_image_formats.cpp
+  LIBS skarvo_platform_headless skarvo_assets)
 
 # The real window under a window manager in a private X server (label e2e).
 find_package(X11 REQUIRED)
