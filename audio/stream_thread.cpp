@@ -12,6 +12,8 @@
 #if defined(__linux__)
 #include <sys/resource.h>
 #include <unistd.h>
+#elif defined(_WIN32)
+#include <windows.h>
 #endif
 
 namespace audio {
@@ -31,6 +33,8 @@ void raiseThreadPriority() {
     for (int nice = -20; nice < 0; ++nice) {
         if (setpriority(PRIO_PROCESS, static_cast<id_t>(self), nice) == 0) return;
     }
+#elif defined(_WIN32)
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
 #endif
 }
 

@@ -18,6 +18,12 @@ target_link_libraries(skarvo_platform_headless PUBLIC skarvo_platform_core)
 add_library(skarvo_sound_ring_headless OBJECT ${platform_dir}/sound/sound_ring_headless.cpp)
 target_include_directories(skarvo_sound_ring_headless PUBLIC ${platform_dir}/sound)
 
+# The sound ring on DirectSound. dsound.dll is loaded by name when the ring opens (no
+# import library, no GUIDs needed), so programs start where it is missing.
+add_library(skarvo_sound_ring_dsound OBJECT ${platform_dir}/sound/sound_ring_dsound.cpp)
+target_include_directories(skarvo_sound_ring_dsound PUBLIC ${platform_dir}/sound)
+target_link_libraries(skarvo_sound_ring_dsound PUBLIC user32)
+
 # Tools' standard streams in binary mode (linked by cmake/windows-tools.cmake).
 add_library(skarvo_binary_stdio OBJECT ${platform_dir}/win32_binary_stdio.cpp)
 

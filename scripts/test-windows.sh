@@ -134,6 +134,9 @@ for m in "$root"/tests/data/fuzz-seeds/module/*; do
   mxm_both "fuzz-seed-$(basename "$m" | cut -c1-12)" "$m" 10 400
 done
 
+step "DirectSound under Wine into a PulseAudio null sink"
+if ! bash "$root/scripts/test-windows-sound.sh" "$win" "$linux"; then failed=1; fi
+
 if [ $failed -ne 0 ]; then
   echo "test-windows: FAILED" >&2
   exit 1

@@ -4,19 +4,28 @@
 //
 // What is shown lags the rendering by one ring length, as the sound does: the streaming
 // thread leaves a snapshot after each render, and the line shows the one being heard.
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
-
+//
+// Keys come from standard input: a terminal (Linux) or console (Windows) a key at a time,
+// or whatever a pipe or file holds.
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "commands.h"
 #include "player.h"
 #include "sound_output.h"
+
+// After our headers: <windows.h> defines macros that could meet our names.
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+#endif
 
 namespace mxmtool {
 
@@ -65,7 +74,59 @@ void observe(const audio::SoundOutput& out) {
 
 void onSignal(int) { g_interrupted = 1; }
 
-// Keys one at a time, no echo; signals still work (Ctrl-C). Restored by restore().
+// Keys one at a time, no echo; Ctrl-C still arrives as a signal. Restored by restore().
+// readKey waits up to `ms` for a key: the key, 0 when none came, -1 when there is no
+// input to watch any more (then it has not waited).
+#ifdef _WIN32
+struct Terminal {
+    HANDLE in = nullptr;
+    DWORD saved = 0;
+    bool console = false;
+    void enter() {
+        in = GetStdHandle(STD_INPUT_HANDLE);
+        if (in == nullptr || in == INVALID_HANDLE_VALUE || !GetConsoleMode(in, &saved)) return;
+        console = SetConsoleMode(in, saved & ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT)) != 0;
+    }
+    void restore() {
+        if (console) SetConsoleMode(in, saved);
+        console = false;
+    }
+    int readKey(int ms) {
+        if (console) {
+            if (WaitForSingleObject(in, static_cast<DWORD>(ms)) != WAIT_OBJECT_0) return 0;
+            INPUT_RECORD record;
+            DWORD got = 0;
+            if (!ReadConsoleInputA(in, &record, 1, &got) || got == 0) return 0;
+            if (record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown) return 0;
+            return static_cast<unsigned char>(record.Event.KeyEvent.uChar.AsciiChar);
+        }
+        if (in == nullptr || in == INVALID_HANDLE_VALUE) return -1;
+        // A pipe is read only when it holds something, so the wait stays `ms`; a writer
+        // gone is the end of input. Anything else (a file, the null device) is read at once.
+        if (GetFileType(in) == FILE_TYPE_PIPE) {
+            DWORD available = 0;
+            if (!PeekNamedPipe(in, nullptr, 0, nullptr, &available, nullptr)) return -1;
+            if (available == 0) {
+                Sleep(static_cast<DWORD>(ms));
+                return 0;
+            }
+        }
+        char key = 0;
+        DWORD got = 0;
+        if (!ReadFile(in, &key, 1, &got, nullptr) || got == 0) return -1;
+        return static_cast<unsigned char>(key);
+    }
+};
+
+bool stdoutIsTerminal() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
+
+// Back to the line's start; the padding covers a longer line shown before (consoles
+// without escape sequences have no "clear to the end").
+void showLive(const std::string& line) { std::printf("\r%-79s", line.c_str()); }
+#else
 struct Terminal {
     bool raw = false;
     termios saved{};
@@ -81,7 +142,19 @@ struct Terminal {
         if (raw) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
         raw = false;
     }
+    int readKey(int ms) {
+        pollfd in = {STDIN_FILENO, POLLIN, 0};
+        if (poll(&in, 1, ms) <= 0) return 0;
+        char key = 0;
+        if (read(STDIN_FILENO, &key, 1) <= 0) return -1;  // end of input
+        return static_cast<unsigned char>(key);
+    }
 };
+
+bool stdoutIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
+
+void showLive(const std::string& line) { std::printf("\r%s\033[K", line.c_str()); }
+#endif
 
 std::string statusLine(double seconds) {
     uint32_t n = g_snapshots.load(std::memory_order_acquire);
@@ -134,7 +207,7 @@ int parsePlayOptions(int argc, char** argv, const char*& file, double& limitSeco
 double showUntilStopped(double limitSeconds) {
     Terminal terminal;
     terminal.enter();
-    bool live = isatty(STDOUT_FILENO) != 0;
+    bool live = stdoutIsTerminal();
     bool watchKeys = true;
     auto start = std::chrono::steady_clock::now();
     auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
@@ -143,25 +216,20 @@ double showUntilStopped(double limitSeconds) {
         double seconds = elapsed();
         if (limitSeconds > 0 && seconds >= limitSeconds) break;
         if (live) {
-            std::printf("\r%s\033[K", statusLine(seconds).c_str());
+            showLive(statusLine(seconds));
             std::fflush(stdout);
         } else if (seconds - lastPrinted >= 1.0) {
             std::printf("%s\n", statusLine(seconds).c_str());
             std::fflush(stdout);
             lastPrinted = seconds;
         }
-        pollfd in = {STDIN_FILENO, POLLIN, 0};
-        if (watchKeys && poll(&in, 1, 50) > 0) {
-            char key = 0;
-            ssize_t got = read(STDIN_FILENO, &key, 1);
-            if (got <= 0) {
-                watchKeys = false;  // end of input: keep playing until a signal or the time limit
-            } else if (key == 'q' || key == 'Q' || key == 3) {
-                break;
-            }
-        } else if (!watchKeys) {
-            poll(nullptr, 0, 50);
+        int key = watchKeys ? terminal.readKey(50) : 0;
+        if (key < 0) {
+            watchKeys = false;  // no more input: keep playing until a signal or the time limit
+        } else if (key == 'q' || key == 'Q' || key == 3) {
+            break;
         }
+        if (!watchKeys) std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     terminal.restore();
     if (live) std::printf("\n");
@@ -192,7 +260,7 @@ int runPlay(int argc, char** argv) {
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     double seconds = showUntilStopped(limitSeconds);
-    if (!isatty(STDOUT_FILENO)) std::printf("%s\n", statusLine(seconds).c_str());
+    if (!stdoutIsTerminal()) std::printf("%s\n", statusLine(seconds).c_str());
     audio::shutdownPlayer();
     audio::setStreamObserver(nullptr);
     std::signal(SIGINT, SIG_DFL);
