@@ -97,6 +97,15 @@ std::vector<uint32_t> spriteFrame(uint32_t clearColour, uint32_t flags, Draws dr
     return readBack();
 }
 
+// The device is released before the program ends, as the game does: Wine may crash on
+// exit with a live device, and the test would fail after passing.
+struct ReleaseAtEnd : ::testing::Environment {
+    void TearDown() override {
+        if (platform::win32BeforeExit) platform::win32BeforeExit();
+    }
+};
+const ::testing::Environment* const releaseAtEnd = ::testing::AddGlobalTestEnvironment(new ReleaseAtEnd);
+
 constexpr uint32_t SORTED_BLENDED = platform::SPRITE_ALPHABLEND | platform::SPRITE_SORT_DEPTH_BACKTOFRONT;
 
 int channel(uint32_t px, int shift) { return static_cast<int>((px >> shift) & 0xFF); }
