@@ -49,12 +49,13 @@ windows:
 	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSKARVO_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(WIN_BUILD) -j $(JOBS)
 
-# The Windows build under Wine: its unit tests, and the same bytes as the Linux tools.
+# The Windows build under Wine: its unit tests, the same bytes as the Linux tools, and the
+# game beside the Linux one (scripts/test-windows.sh).
 test-windows:
 	@bash scripts/deps-windows.sh test
 	@$(MAKE) --no-print-directory windows
 	@$(MAKE) --no-print-directory configure
-	cmake --build $(BUILD) -j $(JOBS) --target mxm skarvo-sim
+	cmake --build $(BUILD) -j $(JOBS) --target mxm skarvo-sim skarvo windows_game_test
 	bash scripts/test-windows.sh $(WIN_BUILD) $(BUILD)
 
 clean:

@@ -12,7 +12,10 @@ packages=(
   libsdl2-dev libgtest-dev libgmock-dev
 )
 if [ "${1:-}" = "test" ]; then
-  packages+=(wine wine64 xvfb)
+  packages+=(wine wine64 xvfb
+    # The game's tests: key presses and window queries, Mesa's OpenGL (Direct3D 9 under
+    # Wine draws through it), and a sound server and its tools for the recording test.
+    xdotool x11-utils libgl1-mesa-dri libglx-mesa0 pulseaudio pulseaudio-utils)
 fi
 
 exec bash "$(dirname "$0")/install-missing.sh" "${packages[@]}"

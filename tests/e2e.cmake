@@ -20,6 +20,12 @@ if(TARGET skarvo AND TARGET skarvo_assets)
   # One game at a time: they share the machine's two cores with the rest of the suite.
   gtest_discover_tests(e2e_test DISCOVERY_TIMEOUT 60
     PROPERTIES LABELS e2e TIMEOUT 240 RESOURCE_LOCK skarvo_e2e)
+
+  # The Windows game under Wine, beside this game. Built here, run only by
+  # scripts/test-windows.sh (it needs Wine and the Windows build): not a ctest test.
+  add_executable(windows_game_test e2e/windows_game_test.cpp e2e/screen_check.cpp e2e/xserver.cpp e2e/process.cpp)
+  target_include_directories(windows_game_test PRIVATE ${CMAKE_SOURCE_DIR}/assets)
+  target_link_libraries(windows_game_test PRIVATE skarvo_assets X11::X11 X11::Xfixes PNG::PNG GTest::gtest GTest::gtest_main)
 endif()
 
 # The install tree: programs, desktop entry, metainfo, icons and man pages.
