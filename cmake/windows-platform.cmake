@@ -5,7 +5,7 @@ set(platform_dir ${PROJECT_SOURCE_DIR}/platform)
 
 add_library(skarvo_platform_core STATIC
   ${platform_dir}/matrix.cpp ${platform_dir}/trig.cpp ${platform_dir}/image_scale.cpp ${platform_dir}/input.cpp
-  ${platform_dir}/layout.cpp ${platform_dir}/last_error.cpp ${platform_dir}/pacing.cpp)
+  ${platform_dir}/layout.cpp ${platform_dir}/last_error.cpp ${platform_dir}/pacing.cpp ${platform_dir}/win32_exit.cpp)
 target_include_directories(skarvo_platform_core PUBLIC ${PROJECT_SOURCE_DIR})
 # Scancode values from SDL's header (nothing of SDL is called or linked).
 target_include_directories(skarvo_platform_core SYSTEM PRIVATE /usr/include/SDL2 ${PROJECT_SOURCE_DIR}/cmake/windows-sdl-shim)
@@ -22,7 +22,7 @@ target_include_directories(skarvo_sound_ring_headless PUBLIC ${platform_dir}/sou
 # import library, no GUIDs needed), so programs start where it is missing.
 add_library(skarvo_sound_ring_dsound OBJECT ${platform_dir}/sound/sound_ring_dsound.cpp)
 target_include_directories(skarvo_sound_ring_dsound PUBLIC ${platform_dir}/sound)
-target_link_libraries(skarvo_sound_ring_dsound PUBLIC user32)
+target_link_libraries(skarvo_sound_ring_dsound PUBLIC skarvo_platform_core user32)
 
 # Tools' standard streams in binary mode (linked by cmake/windows-tools.cmake).
 add_library(skarvo_binary_stdio OBJECT ${platform_dir}/win32_binary_stdio.cpp)

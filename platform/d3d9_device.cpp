@@ -14,6 +14,7 @@
 // the Direct3D object are released just before the process exits: Wine crashed on
 // exit with a live device (exit code 139 in 8 of 30 Escapes).
 #include "device.h"
+#include "win32_exit.h"
 #include "win32_internal.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -125,7 +126,7 @@ Device* createDevice(Direct3D* direct3d, uint32_t adapter, uint32_t deviceType, 
     }
     theDevice.d3d = d3d;
     theDevice.window = focusWindow;
-    win32BeforeExit = releaseGraphics;
+    win32AtExit(releaseGraphics);
 
     // Smooth filtering, as the Linux build draws the backdrop; the game sets no filter.
     d3d->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);

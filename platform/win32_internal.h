@@ -37,9 +37,6 @@ struct Texture {
 void win32SetLastError(const char* what, unsigned long code);
 // The native window handle (an HWND) of `window`; null for the desktop.
 void* win32WindowHandle(Window* window);
-// Called by exitProcess just before the process ends (null: nothing to do). The
-// graphics code sets it to release its Direct3D objects.
-extern void (*win32BeforeExit)();
 
 // Releases every texture made so far (at exit, before the device goes).
 void d3d9ReleaseTextures();

@@ -20,6 +20,7 @@
 
 #include "clock.h"
 #include "layout.h"
+#include "win32_exit.h"
 #include "win32_internal.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -136,8 +137,6 @@ void win32SetLastError(const char* what, unsigned long code) {
 
 void* win32WindowHandle(Window* window) { return window ? window->hwnd : nullptr; }
 
-void (*win32BeforeExit)() = nullptr;
-
 bool win32PresentRect(Window* window, int* left, int* top, int* right, int* bottom) {
     RECT client;
     if (!window || !window->hwnd || !GetClientRect(window->hwnd, &client)) return false;
@@ -227,7 +226,7 @@ intptr_t defWindowProc(Window* window, uint32_t message, uintptr_t wParam, intpt
 
 void exitProcess(int code) {
     std::fflush(nullptr);
-    if (win32BeforeExit) win32BeforeExit();
+    win32RunExitHooks();
     // A failure the user would never see: started from the desktop, a windows-subsystem
     // program has no standard error, so the reason is shown in a box instead.
     const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);

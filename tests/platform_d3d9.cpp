@@ -11,6 +11,7 @@
 
 #include "platform/device.h"
 #include "platform/image.h"
+#include "platform/win32_exit.h"
 #include "platform/win32_internal.h"
 #include "platform/window.h"
 #include "platform_png_stored.h"
@@ -101,7 +102,7 @@ std::vector<uint32_t> spriteFrame(uint32_t clearColour, uint32_t flags, Draws dr
 // exit with a live device, and the test would fail after passing.
 struct ReleaseAtEnd : ::testing::Environment {
     void TearDown() override {
-        if (platform::win32BeforeExit) platform::win32BeforeExit();
+        platform::win32RunExitHooks();
     }
 };
 const ::testing::Environment* const releaseAtEnd = ::testing::AddGlobalTestEnvironment(new ReleaseAtEnd);
