@@ -15,7 +15,9 @@ if [ "${1:-}" = "test" ]; then
   packages+=(wine wine64 xvfb
     # The game's tests: key presses and window queries, Mesa's OpenGL (Direct3D 9 under
     # Wine draws through it), and a sound server and its tools for the recording test.
-    xdotool x11-utils libgl1-mesa-dri libglx-mesa0 pulseaudio pulseaudio-utils)
+    xdotool x11-utils libgl1-mesa-dri libglx-mesa0 pulseaudio pulseaudio-utils
+    # /usr/bin/time: the sound test measures the player's CPU with it (minbase has none).
+    time)
 fi
 
 exec bash "$(dirname "$0")/install-missing.sh" "${packages[@]}"

@@ -24,7 +24,7 @@ artifacts=$win/artifacts
 mkdir -p "$artifacts"
 
 say() { echo "test-windows-sound: $*"; }
-for tool in wine wineserver Xvfb pulseaudio parec pactl; do
+for tool in wine wineserver Xvfb pulseaudio parec pactl /usr/bin/time; do
   command -v $tool >/dev/null || { say "$tool is not installed (scripts/deps-windows.sh test)" >&2; exit 2; }
 done
 for f in "$win/tools/mxm.exe" "$linux/tools/mxm"; do
