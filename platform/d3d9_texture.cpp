@@ -7,15 +7,9 @@
 #include "image.h"
 #include "win32_internal.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-// After our headers, see d3d9_device.cpp.
+#include "win32_system.h"
+// After win32_system.h: these need <windows.h> first.
 // clang-format off
-#include <windows.h>
 #include <d3d9.h>
 // clang-format on
 

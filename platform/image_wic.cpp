@@ -8,14 +8,9 @@
 
 #include "image.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
+#include "win32_system.h"
+// After win32_system.h: these need <windows.h> first.
 // clang-format off
-#include <windows.h>
 #include <objbase.h>
 #include <wincodec.h>
 // clang-format on

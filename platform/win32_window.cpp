@@ -23,15 +23,9 @@
 #include "win32_exit.h"
 #include "win32_internal.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-// <mmsystem.h> needs <windows.h> before it.
+#include "win32_system.h"
+// After win32_system.h: these need <windows.h> first.
 // clang-format off
-#include <windows.h>
 #include <mmsystem.h>
 // clang-format on
 

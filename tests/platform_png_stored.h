@@ -11,7 +11,7 @@
 
 namespace storedpng {
 
-struct Spec {
+struct PngPicture {
     int colourType;  // 0 grey, 2 RGB, 3 palette, 4 grey + alpha, 6 RGBA
     int bitDepth;    // 8 or 16
     int width, height;
@@ -40,7 +40,7 @@ inline void chunk(std::vector<uint8_t>& out, const char* type, const std::vector
     put32(out, crc32(&out[start], out.size() - start) ^ 0xFFFFFFFFu);
 }
 
-inline std::vector<uint8_t> encode(const Spec& s) {
+inline std::vector<uint8_t> encode(const PngPicture& s) {
     std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     std::vector<uint8_t> ihdr;
     put32(ihdr, static_cast<uint32_t>(s.width));
