@@ -5,7 +5,7 @@
 // decodes it into its GameState texture, and the tests read the same rows.
 //
 //   const assets::CatalogueImage& walk = assets::IMAGES[10];   // "walk_a", 70 x 100
-//   int n = assets::imageOf(assets::TextureField::WALK_A);      // 10
+//   int n = assets::imageOf(assets::WALK_A);                    // 10
 //
 // Sizes are pixels; the budget is bytes.
 #pragma once
@@ -18,8 +18,9 @@ namespace assets {
 
 constexpr int IMAGE_COUNT = 15;
 
-// The GameState texture an image is decoded into at start-up (NONE: never decoded).
-enum class TextureField {
+// The GameState texture an image is decoded into at start-up, the index of
+// GameState::textures (NO_TEXTURE: never decoded).
+enum TextureField : int {
     BACKDROP,
     BOOT,
     VULTURE,
@@ -34,7 +35,8 @@ enum class TextureField {
     WALK_B,
     THROW_A,
     THROW_B,
-    NONE,
+    TEXTURE_COUNT,
+    NO_TEXTURE = TEXTURE_COUNT,
 };
 
 // Where an image's transparent pixels come from.
@@ -48,6 +50,7 @@ enum class Transparency {
 struct CatalogueImage {
     const char* name;  // file stem: source name.txt, built NN_name.png
     TextureField texture;
+    const char* textureName;  // the texture's name in skarvo-sim's output (null: none)
     int width;
     int height;
     int colourType;  // PNG: 3 palette, 6 RGBA
@@ -57,39 +60,46 @@ struct CatalogueImage {
 
 // clang-format off
 constexpr CatalogueImage IMAGES[IMAGE_COUNT] = {
-    // name         texture                   pixels    type  transparency                  bytes
-    {"backdrop",   TextureField::BACKDROP,   640, 480, 6,    Transparency::COLOUR_KEY,     12023},
-    {"boot",       TextureField::BOOT,        50,  50, 3,    Transparency::PALETTE_ENTRY,    536},
-    {"vulture",    TextureField::VULTURE,     50,  50, 3,    Transparency::PALETTE_ENTRY,    667},
-    {"snake",      TextureField::SNAKE,       50,  50, 3,    Transparency::PALETTE_ENTRY,    494},
-    {"tumbleweed", TextureField::TUMBLEWEED,  50,  50, 3,    Transparency::PALETTE_ENTRY,    678},
-    {"bottle",     TextureField::BOTTLE,      12,  19, 3,    Transparency::PALETTE_ENTRY,    233},
-    {"joystick",   TextureField::JOYSTICK,    12,  19, 3,    Transparency::PALETTE_ENTRY,    219},
-    {"banana",     TextureField::BANANA,      12,  19, 3,    Transparency::PALETTE_ENTRY,    233},
-    {"ring",       TextureField::RING,        12,  19, 3,    Transparency::PALETTE_ENTRY,    231},
-    {"plate",      TextureField::PLATE,       19,  12, 6,    Transparency::ALPHA,           3086},
-    {"walk_a",     TextureField::WALK_A,      70, 100, 3,    Transparency::PALETTE_ENTRY,    812},
-    {"walk_b",     TextureField::WALK_B,      70, 100, 3,    Transparency::PALETTE_ENTRY,    832},
-    {"throw_a",    TextureField::THROW_A,     70, 100, 3,    Transparency::PALETTE_ENTRY,    770},
-    {"throw_b",    TextureField::THROW_B,     70, 100, 3,    Transparency::PALETTE_ENTRY,    830},
-    {"title",      TextureField::NONE,       200, 200, 3,    Transparency::NONE,            1006},
+    // name         texture      texture name      pixels    type  transparency                  bytes
+    {"backdrop",   BACKDROP,    "texBackdrop",    640, 480, 6,    Transparency::COLOUR_KEY,     12023},
+    {"boot",       BOOT,        "texBoot",         50,  50, 3,    Transparency::PALETTE_ENTRY,    536},
+    {"vulture",    VULTURE,     "texVulture",      50,  50, 3,    Transparency::PALETTE_ENTRY,    667},
+    {"snake",      SNAKE,       "texSnake",        50,  50, 3,    Transparency::PALETTE_ENTRY,    494},
+    {"tumbleweed", TUMBLEWEED,  "texTumbleweed",   50,  50, 3,    Transparency::PALETTE_ENTRY,    678},
+    {"bottle",     BOTTLE,      "texBottle",       12,  19, 3,    Transparency::PALETTE_ENTRY,    233},
+    {"joystick",   JOYSTICK,    "texJoystick",     12,  19, 3,    Transparency::PALETTE_ENTRY,    219},
+    {"banana",     BANANA,      "texBanana",       12,  19, 3,    Transparency::PALETTE_ENTRY,    233},
+    {"ring",       RING,        "texRing",         12,  19, 3,    Transparency::PALETTE_ENTRY,    231},
+    {"plate",      PLATE,       "texPlate",        19,  12, 6,    Transparency::ALPHA,           3086},
+    {"walk_a",     WALK_A,      "texWalkA",        70, 100, 3,    Transparency::PALETTE_ENTRY,    812},
+    {"walk_b",     WALK_B,      "texWalkB",        70, 100, 3,    Transparency::PALETTE_ENTRY,    832},
+    {"throw_a",    THROW_A,     "texThrowA",       70, 100, 3,    Transparency::PALETTE_ENTRY,    770},
+    {"throw_b",    THROW_B,     "texThrowB",       70, 100, 3,    Transparency::PALETTE_ENTRY,    830},
+    {"title",      NO_TEXTURE,  nullptr,          200, 200, 3,    Transparency::NONE,            1006},
 };
 // clang-format on
 
-// The image decoded into texture `t`, or -1 for NONE.
+// The order start-up decodes the textures in: the backdrop, the targets, the player's
+// frames, then the thrown objects.
+constexpr TextureField DECODE_ORDER[TEXTURE_COUNT] = {BACKDROP, BOOT,    VULTURE,  SNAKE, TUMBLEWEED,
+                                                      WALK_A,   WALK_B,  THROW_A,  THROW_B, BOTTLE,
+                                                      JOYSTICK, RING,    PLATE,    BANANA};
+
+// The image decoded into texture `t`, or -1 for NO_TEXTURE.
 constexpr int imageOf(TextureField t) {
-    if (t == TextureField::NONE) return -1;
+    if (t == NO_TEXTURE) return -1;
     for (int n = 0; n < IMAGE_COUNT; ++n)
         if (IMAGES[n].texture == t) return n;
     return -1;
 }
 
-// Every texture field but NONE is filled from exactly one image.
+// Every texture is filled from exactly one image, and decoded exactly once.
 constexpr bool eachTextureOnce() {
-    for (int t = 0; t < static_cast<int>(TextureField::NONE); ++t) {
-        int count = 0;
-        for (const CatalogueImage& image : IMAGES) count += static_cast<int>(image.texture) == t;
-        if (count != 1) return false;
+    for (int t = 0; t < TEXTURE_COUNT; ++t) {
+        int images = 0, decodes = 0;
+        for (const CatalogueImage& image : IMAGES) images += image.texture == t;
+        for (TextureField d : DECODE_ORDER) decodes += d == t;
+        if (images != 1 || decodes != 1) return false;
     }
     return true;
 }

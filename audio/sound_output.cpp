@@ -1,12 +1,10 @@
 // sound_output.cpp — opening and closing the sound output around the streaming thread.
-#include "sound_output.h"
+#include "audio/sound_output.h"
 
 #include <cstring>
 #include <new>
-#include <system_error>
 
-#include "player.h"
-#include "stream_thread.h"
+#include "player/player.h"
 
 namespace audio {
 
@@ -21,20 +19,16 @@ union Holder {
 };
 Holder holder;
 
-}  // namespace
-
-SoundOutput& soundOutput = holder.output;
-
-namespace {
-
-int32_t failInit() {
+bool failInit() {
     shutdownPlayer();
-    return 0;
+    return false;
 }
 
 }  // namespace
 
-int32_t initPlayer(void* /*window*/, uint8_t* moduleData) {
+SoundOutput& soundOutput = holder.output;
+
+bool initPlayer(uint8_t* moduleData) {
     SoundOutput& out = soundOutput;
     // Called once by the game; a caller that opens twice gets the first output closed.
     if (out.threadHandle.joinable() || out.streamBuffer != nullptr) shutdownPlayer();
@@ -45,26 +39,25 @@ int32_t initPlayer(void* /*window*/, uint8_t* moduleData) {
     // A module without the magic leaves the state cleared: the output plays silence.
     mxm::loadModule(&out.player, moduleData);
 
-    if (platform::soundRingOpen(&out.streamBuffer) != platform::SOUND_OK) return failInit();
+    out.streamBuffer = platform::soundRingOpen();
+    if (out.streamBuffer == nullptr) return failInit();
 
-    if (platform::soundRingLock(out.streamBuffer, 0, 0, &out.lockPtr1, &out.lockBytes1, &out.lockPtr2, &out.lockBytes2,
-                                platform::SOUND_LOCK_ENTIRE) != platform::SOUND_OK) {
+    platform::SoundRegions silence;
+    if (platform::soundRingLock(out.streamBuffer, 0, STREAM_BUFFER_BYTES, &silence) != platform::SoundResult::OK)
         return failInit();
-    }
-    if (out.lockPtr1 != nullptr) std::memset(out.lockPtr1, 0, out.lockBytes1);
-    if (out.lockPtr2 != nullptr) std::memset(out.lockPtr2, 0, out.lockBytes2);
-    if (platform::soundRingUnlock(out.streamBuffer, out.lockPtr1, out.lockBytes1, out.lockPtr2, out.lockBytes2) !=
-        platform::SOUND_OK) {
-        return failInit();
-    }
+    if (silence.ptr1 != nullptr) std::memset(silence.ptr1, 0, silence.bytes1);
+    if (silence.ptr2 != nullptr) std::memset(silence.ptr2, 0, silence.bytes2);
+    if (platform::soundRingUnlock(out.streamBuffer, silence) != platform::SoundResult::OK) return failInit();
 
     // The ring now sounds silence from offset 0 while writePos is 0.
-    if (platform::soundRingPlayLooping(out.streamBuffer) != platform::SOUND_OK) return failInit();
+    if (platform::soundRingPlayLooping(out.streamBuffer) != platform::SoundResult::OK) return failInit();
 
     // A thread that cannot be started is not a failure: the ring keeps looping silence.
     startStreamThread(out);
-    return -1;
+    return true;
 }
+
+void startSong(uint32_t orderPos) { mxm::startSong(orderPos); }
 
 void shutdownPlayer() {
     SoundOutput& out = soundOutput;

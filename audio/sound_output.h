@@ -1,15 +1,15 @@
-// sound_output.h — the music's control surface and its sound output.
+// sound_output.h — the music's control interface and its sound output.
 //
 // initPlayer clears the one SoundOutput, loads the module into its PlayerState, opens
-// the sound ring (platform/sound/sound_ring.h), fills it with silence, starts it looping
-// and starts the streaming thread, which from then on keeps the ring filled behind its
-// play position with what renderFrames produces. The game calls it once and then
-// mxm::startSong(0); without a sound device it stays silent.
+// the sound ring (platform/sound_ring.h), fills it with silence, starts it looping and
+// starts the streaming thread, which from then on keeps the ring filled behind its play
+// position with what renderFrames produces. The game calls it once, then startSong(0);
+// without a sound device it stays silent.
 //
-//   audio::initPlayer(nullptr, assets::moduleData());   // -1: sounding, 0: silent
-//   mxm::startSong(0);
+//   audio::initPlayer(assets::moduleData());   // true: sounding, false: silent
+//   audio::startSong(0);
 //   ...
-//   audio::shutdownPlayer();                             // tools and tests only
+//   audio::shutdownPlayer();                   // tools and tests only
 //
 // Units: byte offsets and counts in the ring (4 bytes a frame), frames of 1/44,100 s
 // in mixBuffer, milliseconds for sleeps.
@@ -19,9 +19,9 @@
 #include <cstdint>
 #include <thread>
 
-#include "player_state.h"
-#include "sound_ring.h"
-#include "stream_thread.h"  // the output comes with its thread's hooks
+#include "audio/stream_thread.h"  // the output comes with its thread's hooks
+#include "platform/sound_ring.h"
+#include "player/player_state.h"
 
 namespace audio {
 
@@ -35,13 +35,8 @@ struct SoundOutput {
     // Raised by shutdownPlayer; the streaming thread ends when it finds it nonzero.
     std::atomic<uint32_t> stopRequests;
     std::thread threadHandle;  // the streaming thread; not joinable until started
-    // Regions of the most recent lock of the ring (ptr2 null when it did not wrap).
-    void* lockPtr1;
-    uint32_t lockBytes1;
-    void* lockPtr2;
-    uint32_t lockBytes2;
-    uint32_t playCursor;  // play position last read from the ring (bytes)
-    uint32_t writePos;    // ring offset up to which audio has been written; multiple of 32
+    uint32_t playCursor;       // play position last read from the ring (bytes)
+    uint32_t writePos;         // ring offset up to which audio has been written; multiple of 32
     mxm::PlayerState player;
     int32_t mixBuffer[2 * MIX_BUFFER_FRAMES];  // left, right accumulators per frame
 };
@@ -50,10 +45,13 @@ struct SoundOutput {
 // process with the streaming thread still running.
 extern SoundOutput& soundOutput;
 
-// Returns -1 when the output sounds, 0 when a step of opening it failed (then nothing
-// is left open and no thread runs). `window` is accepted for the caller's shape and
-// not used. The module's magic is not required: a bad module plays silence.
-int32_t initPlayer(void* window, uint8_t* moduleData);
+// True when the output sounds; false when a step of opening it failed (then nothing is
+// left open and no thread runs). The module's magic is not required: a bad module
+// plays silence.
+bool initPlayer(uint8_t* moduleData);
+// Starts the song at order position `orderPos`; from then on it plays by itself on the
+// streaming thread (or silently keeps time with nothing, without a device).
+void startSong(uint32_t orderPos);
 // Asks the streaming thread to stop, waits until it has ended, then releases the ring.
 // A second call does nothing more.
 void shutdownPlayer();

@@ -1,53 +1,38 @@
 // stream_thread.cpp — the streaming thread: about every 25 ms, render exactly the bytes
 // the play position has passed since the last visit and write them behind it, so each
 // byte is written one ring length (371.5 ms) before it is heard.
-#include "stream_thread.h"
+#include "audio/stream_thread.h"
 
 #include <chrono>
 #include <system_error>
 
-#include "mixer.h"
-#include "sound_output.h"
-
-#if defined(__linux__)
-#include <sys/resource.h>
-#include <unistd.h>
-#elif defined(_WIN32)
-#include <windows.h>
-#endif
+#include "audio/mixer.h"
+#include "audio/sound_output.h"
+#include "platform/platform.h"
 
 namespace audio {
 
 namespace {
 
+using platform::SoundResult;
+
 std::atomic<uint32_t> sleepMs{STREAM_SLEEP_MS};
-std::atomic<void (*)(const SoundOutput&)> observer{nullptr};
+std::atomic<void (*)(const SoundOutput&, uint32_t)> observer{nullptr};
 
 bool stopRequested(const SoundOutput& out) { return out.stopRequests.load(std::memory_order_acquire) != 0; }
-
-// The highest ordinary priority the system grants this thread (best effort). Real-time
-// classes are not asked for: the thread sleeps most of the time and needs none.
-void raiseThreadPriority() {
-#if defined(__linux__)
-    pid_t self = gettid();
-    for (int nice = -20; nice < 0; ++nice) {
-        if (setpriority(PRIO_PROCESS, static_cast<id_t>(self), nice) == 0) return;
-    }
-#elif defined(_WIN32)
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
-#endif
-}
 
 }  // namespace
 
 void setStreamSleepMs(uint32_t ms) { sleepMs.store(ms, std::memory_order_relaxed); }
 
-void setStreamObserver(void (*fn)(const SoundOutput& output)) { observer.store(fn, std::memory_order_release); }
+void setStreamObserver(void (*fn)(const SoundOutput& output, uint32_t frames)) {
+    observer.store(fn, std::memory_order_release);
+}
 
 void startStreamThread(SoundOutput& out) {
     try {
         out.threadHandle = std::thread([] {
-            raiseThreadPriority();
+            platform::raiseThreadPriority();
             streamThread();
         });
     } catch (const std::system_error&) {
@@ -66,41 +51,37 @@ bool streamIteration() {
     if (uint32_t ms = sleepMs.load(std::memory_order_relaxed)) {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     }
-    out.lockPtr1 = nullptr;
-    out.lockPtr2 = nullptr;
 
     uint32_t count;
+    platform::SoundRegions regions;
     for (;;) {
         // Any failure other than a lost ring leaves playCursor as it was.
-        while (platform::soundRingGetPosition(out.streamBuffer, &out.playCursor) == platform::SOUND_ERR_BUFFER_LOST) {
+        while (platform::soundRingGetPosition(out.streamBuffer, &out.playCursor) == SoundResult::LOST) {
             if (stopRequested(out)) return false;
             platform::soundRingRestore(out.streamBuffer);
         }
-        uint32_t target = out.playCursor & ~(CURSOR_ALIGN - 1);
+        const uint32_t target = out.playCursor & ~(CURSOR_ALIGN - 1);
         count = (target - out.writePos) % STREAM_BUFFER_BYTES;
-        uint32_t offset = out.writePos;
+        const uint32_t offset = out.writePos;
         // The new position stands whatever the lock returns: a skipped stretch keeps its
         // old content and the next count starts from here.
         out.writePos = target;
-        int32_t result = platform::soundRingLock(out.streamBuffer, offset, count, &out.lockPtr1, &out.lockBytes1,
-                                                 &out.lockPtr2, &out.lockBytes2, 0);
-        if (result == platform::SOUND_OK) break;
-        out.lockPtr1 = nullptr;
-        out.lockPtr2 = nullptr;
-        if (result != platform::SOUND_ERR_BUFFER_LOST) break;
+        const SoundResult result = platform::soundRingLock(out.streamBuffer, offset, count, &regions);
+        if (result == SoundResult::OK) break;
+        regions = platform::SoundRegions{nullptr, 0, nullptr, 0};
+        if (result != SoundResult::LOST) break;
         if (stopRequested(out)) return false;
         platform::soundRingRestore(out.streamBuffer);
     }
 
     // Rendered even when nothing could be locked, so the song keeps time with the ring.
-    renderFrames(count / platform::SOUND_FRAME_BYTES, out.mixBuffer);
-    if (out.lockPtr1 != nullptr) convertToPcm16(out.mixBuffer, static_cast<uint8_t*>(out.lockPtr1), out.lockBytes1);
-    if (out.lockPtr2 != nullptr) {
-        convertToPcm16(out.mixBuffer + out.lockBytes1 / 2, static_cast<uint8_t*>(out.lockPtr2), out.lockBytes2);
-    }
-    platform::soundRingUnlock(out.streamBuffer, out.lockPtr1, out.lockBytes1, out.lockPtr2, out.lockBytes2);
+    const uint32_t frames = count / platform::SOUND_FRAME_BYTES;
+    renderFrames(frames, out.mixBuffer);
+    if (regions.ptr1 != nullptr) convertToPcm16(out.mixBuffer, regions.ptr1, regions.bytes1);
+    if (regions.ptr2 != nullptr) convertToPcm16(out.mixBuffer + regions.bytes1 / 2, regions.ptr2, regions.bytes2);
+    platform::soundRingUnlock(out.streamBuffer, regions);
 
-    if (auto fn = observer.load(std::memory_order_acquire)) fn(out);
+    if (auto fn = observer.load(std::memory_order_acquire)) fn(out, frames);
     return true;
 }
 

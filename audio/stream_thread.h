@@ -27,8 +27,9 @@ void streamThread();
 bool streamIteration();
 // The sleep at the top of each iteration (STREAM_SLEEP_MS; 0 skips the sleep). For tests.
 void setStreamSleepMs(uint32_t ms);
-// Called on the streaming thread after each render, with the state it owns (for meters).
-// Null (the default) calls nothing. Set it before initPlayer.
-void setStreamObserver(void (*observer)(const SoundOutput& output));
+// Called on the streaming thread after each render, with the state it owns and the
+// number of frames just rendered into its mixBuffer (for meters). Null (the default)
+// calls nothing. Set it before initPlayer.
+void setStreamObserver(void (*observer)(const SoundOutput& output, uint32_t frames));
 
 }  // namespace audio

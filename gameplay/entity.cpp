@@ -1,7 +1,7 @@
-#include "entity.h"
+#include "gameplay/entity.h"
 
-#include "../shell/game_state.h"
-#include "exact_float.h"
+#include "gameplay/game_state.h"
+#include "gameplay/exact_float.h"
 
 namespace skarvo {
 

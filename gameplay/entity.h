@@ -14,7 +14,7 @@
 
 #include <cstdint>
 
-#include "../platform/sprite.h"
+#include "platform/platform.h"
 
 namespace skarvo {
 

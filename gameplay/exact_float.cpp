@@ -1,4 +1,4 @@
-#include "exact_float.h"
+#include "gameplay/exact_float.h"
 
 #include <cfloat>
 #include <cmath>

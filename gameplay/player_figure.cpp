@@ -1,11 +1,11 @@
-#include "player_figure.h"
+#include "gameplay/player_figure.h"
 
 #include <cmath>
 
-#include "../platform/matrix.h"
-#include "../shell/game_state.h"
-#include "exact_float.h"
-#include "targets.h"
+#include "math/matrix.h"
+#include "gameplay/game_state.h"
+#include "gameplay/exact_float.h"
+#include "gameplay/targets.h"
 
 namespace skarvo {
 namespace {
@@ -27,8 +27,8 @@ float hold(float value, float low, float high) {
 
 void playerReset(PlayerRecord& player) {
     player.restartTimer = 0;
-    player.texture = game.texWalkA;
-    player.altTexture = game.texWalkB;
+    player.texture = game.textures[assets::WALK_A];
+    player.altTexture = game.textures[assets::WALK_B];
     player.hitStamp = wrapSub(game.clockMs, 1000);
     player.health = LIVES;
 }
@@ -63,22 +63,21 @@ void playerDraw(PlayerRecord& player, platform::SpriteBatch* sprite) {
     bool bit9 = (phase & 512) != 0;
     platform::Texture* frame;
     if (game.fireHeld != 0)
-        frame = bit9 ? game.texThrowA : game.texThrowB;
+        frame = bit9 ? game.textures[assets::THROW_A] : game.textures[assets::THROW_B];
     else
         frame = bit9 ? player.texture : player.altTexture;
 
-    platform::Matrix kept;
-    platform::spriteGetTransform(sprite, &kept);
-    platform::Matrix half;
-    platform::matrixAffineTransformation(&half, 0.5f, nullptr, nullptr, nullptr);
-    platform::spriteSetTransform(sprite, &half);
+    const math::Matrix kept = platform::spriteGetTransform(sprite);
+    math::Matrix half;
+    math::matrixAffineTransformation(&half, 0.5f, nullptr, nullptr, nullptr);
+    platform::spriteSetTransform(sprite, half);
     if (frame != nullptr) {
         // The 128-texel figure drawn at half size with texel (0.5, 120.5) on the anchor.
-        platform::Vec3 centre{0.5f, 120.5f, 0.0f};
-        platform::Vec3 position{2.0f * player.posX, 2.0f * player.posY, 2.0f * player.posZ};
-        platform::spriteDraw(sprite, frame, &centre, &position, tintColour(tint));
+        math::Vec3 centre{0.5f, 120.5f, 0.0f};
+        math::Vec3 position{2.0f * player.posX, 2.0f * player.posY, 2.0f * player.posZ};
+        platform::spriteDraw(sprite, frame, centre, position, tintColour(tint));
     }
-    platform::spriteSetTransform(sprite, &kept);
+    platform::spriteSetTransform(sprite, kept);
 }
 
 }  // namespace skarvo

@@ -13,8 +13,8 @@
 // Units: pixels, milliseconds.
 #pragma once
 
-#include "../platform/sprite.h"
-#include "entity.h"
+#include "platform/platform.h"
+#include "gameplay/entity.h"
 
 namespace skarvo {
 

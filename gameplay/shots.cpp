@@ -1,9 +1,9 @@
-#include "shots.h"
+#include "gameplay/shots.h"
 
-#include "../platform/matrix.h"
-#include "../shell/game_state.h"
-#include "exact_float.h"
-#include "targets.h"
+#include "math/matrix.h"
+#include "gameplay/game_state.h"
+#include "gameplay/exact_float.h"
+#include "gameplay/targets.h"
 
 namespace skarvo {
 namespace {
@@ -12,15 +12,15 @@ namespace {
 platform::Texture* thrownTexture(int32_t clockMs) {
     switch ((clockMs >> 6) % 5) {
         case 0:
-            return game.texBanana;
+            return game.textures[assets::BANANA];
         case 1:
-            return game.texRing;
+            return game.textures[assets::RING];
         case 2:
-            return game.texPlate;
+            return game.textures[assets::PLATE];
         case 3:
-            return game.texJoystick;
+            return game.textures[assets::JOYSTICK];
         default:
-            return game.texBottle;
+            return game.textures[assets::BOTTLE];
     }
 }
 
@@ -55,25 +55,24 @@ void shotUpdate(EntityRecord& shot) {
 }
 
 void shotDraw(EntityRecord& shot, platform::SpriteBatch* sprite) {
-    platform::Matrix kept;
-    platform::spriteGetTransform(sprite, &kept);
+    const math::Matrix kept = platform::spriteGetTransform(sprite);
     int32_t tint = hitTint(shot);
     if (shot.health <= 0 && tint == 0) return;
     // About 101 times the clock, rounded: the spin moves in steps that grow with it.
     // The 1/300 enters as the double it is written as; only the product is rounded.
     float angle =
         productRoundedWide(sumRounded(productRounded(shot.hitStamp, 100.0f), game.clockMs), 0.0033333333333333335);
-    platform::Quaternion spin;
-    platform::quaternionRotationYawPitchRoll(&spin, 0.0f, 0.0f, angle);
-    platform::Vec3 position{shot.posX, shot.posY, shot.posZ};
-    platform::Matrix transform;
-    platform::matrixAffineTransformation(&transform, 1.0f, &position, &spin, nullptr);
-    platform::spriteSetTransform(sprite, &transform);
+    math::Quaternion spin;
+    math::quaternionRotationYawPitchRoll(&spin, 0.0f, 0.0f, angle);
+    math::Vec3 position{shot.posX, shot.posY, shot.posZ};
+    math::Matrix transform;
+    math::matrixAffineTransformation(&transform, 1.0f, &position, &spin, nullptr);
+    platform::spriteSetTransform(sprite, transform);
     if (shot.texture != nullptr) {
-        platform::Vec3 centre{15.0f, 15.0f, 0.0f};
-        platform::spriteDraw(sprite, shot.texture, &centre, &position, tintColour(tint));
+        math::Vec3 centre{15.0f, 15.0f, 0.0f};
+        platform::spriteDraw(sprite, shot.texture, centre, position, tintColour(tint));
     }
-    platform::spriteSetTransform(sprite, &kept);
+    platform::spriteSetTransform(sprite, kept);
 }
 
 }  // namespace skarvo

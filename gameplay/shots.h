@@ -10,8 +10,8 @@
 // Units: pixels, milliseconds; velocities in quarter pixels per millisecond.
 #pragma once
 
-#include "../platform/sprite.h"
-#include "entity.h"
+#include "platform/platform.h"
+#include "gameplay/entity.h"
 
 namespace skarvo {
 

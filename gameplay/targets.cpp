@@ -1,8 +1,8 @@
-#include "targets.h"
+#include "gameplay/targets.h"
 
-#include "../platform/trig.h"
-#include "../shell/game_state.h"
-#include "exact_float.h"
+#include "math/trig.h"
+#include "gameplay/game_state.h"
+#include "gameplay/exact_float.h"
 
 namespace skarvo {
 namespace {
@@ -21,13 +21,13 @@ void targetSpawn(EntityRecord& target, platform::Texture* texture) {
     target.texture = texture;
     int32_t a = wrapMul(wrapAdd(game.clockMs, slotKey(slot)), 10000);
     int32_t b = wrapMul(game.clockMs, 1000);
-    bool vulture = texture == game.texVulture;
+    bool vulture = texture == game.textures[assets::VULTURE];
     if (texture != nullptr &&
-        (texture == game.texBoot || vulture || texture == game.texSnake || texture == game.texTumbleweed)) {
+        (texture == game.textures[assets::BOOT] || vulture || texture == game.textures[assets::SNAKE] || texture == game.textures[assets::TUMBLEWEED])) {
         // The angles are the integers themselves, and the cosine and sine enter the
         // products unrounded: only the products and sums are single precision.
-        target.posX = 960.0f + productRoundedWide(320.0f, platform::cosInt(a));
-        float wave = 320.0f + productRoundedWide(50.0f, platform::sinInt(b));
+        target.posX = 960.0f + productRoundedWide(320.0f, math::cosInt(a));
+        float wave = 320.0f + productRoundedWide(50.0f, math::sinInt(b));
         target.posY = vulture ? wave - 160.0f : wave - 30.0f;
         target.posZ = 0.0f;
     }
@@ -57,9 +57,9 @@ void targetDraw(EntityRecord& target, platform::SpriteBatch* sprite) {
     int32_t tint = hitTint(target);
     if (target.health <= 0) return;  // destroyed targets vanish at once, flash or not
     if (target.texture == nullptr) return;
-    platform::Vec3 centre{0.5f, 0.5f, 0.0f};
-    platform::Vec3 position{target.posX, target.posY, target.posZ};
-    platform::spriteDraw(sprite, target.texture, &centre, &position, tintColour(tint));
+    math::Vec3 centre{0.5f, 0.5f, 0.0f};
+    math::Vec3 position{target.posX, target.posY, target.posZ};
+    platform::spriteDraw(sprite, target.texture, centre, position, tintColour(tint));
 }
 
 }  // namespace skarvo

@@ -6,7 +6,7 @@
 // takes part) and its full health. Every slot moves every frame; it takes part (is
 // drawn and can be hit) only while targetRank(i) <= level().
 //
-//   targetSpawn(targets[i], game.texBoot);           // start-up, i mod 4 == 0
+//   targetSpawn(targets[i], game.textures[assets::BOOT]);           // start-up, i mod 4 == 0
 //   if (targetHitTest(targets[j], x, y, z, 25.0f)) { /* the shot is spent */ }
 //
 // Units: pixels; a velX of -1 is 0.25 pixels per millisecond to the left.
@@ -14,8 +14,8 @@
 
 #include <cstdint>
 
-#include "../platform/sprite.h"
-#include "entity.h"
+#include "platform/platform.h"
+#include "gameplay/entity.h"
 
 namespace skarvo {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "image.h"
+#include "platform/image.h"
 
 namespace platform {
 

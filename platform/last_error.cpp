@@ -1,7 +1,9 @@
 // last_error.cpp — the text behind lastError(), for every backend.
+#include "platform/last_error.h"
+
 #include <cstdio>
 
-#include "backend_internal.h"
+#include "platform/platform.h"
 
 namespace platform {
 

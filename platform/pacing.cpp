@@ -1,5 +1,5 @@
 // pacing.cpp — the frame schedule of pacing.h.
-#include "pacing.h"
+#include "platform/pacing.h"
 
 namespace platform {
 

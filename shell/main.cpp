@@ -1,5 +1,5 @@
 // main.cpp — the game: start up, then frames for ever.
-#include "entry.h"
+#include "shell/entry.h"
 
 int main() {
     skarvo::startUp();

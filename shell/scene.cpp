@@ -1,8 +1,5 @@
 // scene.cpp — scene drawing primitives.
-#include "scene.h"
-
-#include "../platform/device.h"
-#include "game_state.h"
+#include "shell/scene.h"
 
 namespace skarvo {
 
@@ -13,15 +10,16 @@ BackdropVertex backdropQuad[4] = {
     {1.0f, -1.0f, 0.0f, 0.0f, 0.0f, -1.0f, 1.0f, 0.0f},
 };
 
+math::Matrix worldTransform = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
+
 void setWorldTransform(float x, float y, float z, float sx, float sy, float sz, float roll) {
-    platform::Quaternion q;
-    platform::quaternionRotationYawPitchRoll(&q, 0.0f, 0.0f, roll);
-    const platform::Vec3 centre{0.0f, 0.0f, 0.0f}, translation{x, y, z};
-    platform::Matrix a, s;
-    platform::matrixAffineTransformation(&a, 1.0f, &centre, &q, &translation);
-    platform::matrixScaling(&s, sx, sy, sz);
-    platform::matrixMultiply(&a, &a, &s);
-    platform::deviceSetTransform(game.device, platform::TS_WORLD, &a);
+    math::Quaternion q;
+    math::quaternionRotationYawPitchRoll(&q, 0.0f, 0.0f, roll);
+    const math::Vec3 centre{0.0f, 0.0f, 0.0f}, translation{x, y, z};
+    math::Matrix a, s;
+    math::matrixAffineTransformation(&a, 1.0f, &centre, &q, &translation);
+    math::matrixScaling(&s, sx, sy, sz);
+    math::matrixMultiply(&worldTransform, &a, &s);
 }
 
 void setBackdropTexCoords(float uMax, float vMax) {

@@ -1,64 +1,38 @@
 // window_proc.cpp — keyboard input.
-#include "window_proc.h"
+#include "shell/window_proc.h"
 
-#include "../gameplay/shots.h"
-#include "../platform/window.h"
-#include "game_state.h"
+#include "gameplay/game_state.h"
+#include "gameplay/shots.h"
 
 namespace skarvo {
 
-using namespace platform;
+using platform::EventType;
+using platform::Key;
 
-intptr_t windowProc(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    switch (message) {
-        case WM_CLOSE:
-        case WM_QUIT:
-            exitProcess(0);
-        case WM_KEYDOWN:
-            switch (wParam) {
-                case VK_ESCAPE:
-                    exitProcess(0);
-                case VK_SPACE:
-                    game.fireHeld = 1;
-                    throwObject(*game.playerRecord);
-                    break;
-                case VK_LEFT:
-                    game.dirX = -1;
-                    break;
-                case VK_UP:
-                    game.dirY = 1;
-                    break;
-                case VK_RIGHT:
-                    game.dirX = 1;
-                    break;
-                case VK_DOWN:
-                    game.dirY = -1;
-                    break;
-                default:
-                    break;
-            }
+void windowProc(const platform::Event& event) {
+    if (event.type == EventType::CLOSE) platform::exitProcess(0);
+    const bool down = event.type == EventType::KEY_DOWN;
+    switch (event.key) {
+        case Key::ESCAPE:
+            if (down) platform::exitProcess(0);
             break;
-        case WM_KEYUP:
-            switch (wParam) {
-                case VK_SPACE:
-                    game.fireHeld = 0;
-                    break;
-                case VK_LEFT:
-                case VK_RIGHT:
-                    game.dirX = 0;
-                    break;
-                case VK_UP:
-                case VK_DOWN:
-                    game.dirY = 0;
-                    break;
-                default:
-                    break;
-            }
+        case Key::SPACE:
+            game.fireHeld = down ? 1 : 0;
+            if (down) throwObject(*game.playerRecord);
             break;
-        default:
+        case Key::LEFT:
+            game.dirX = down ? -1 : 0;
+            break;
+        case Key::RIGHT:
+            game.dirX = down ? 1 : 0;
+            break;
+        case Key::UP:
+            game.dirY = down ? 1 : 0;
+            break;
+        case Key::DOWN:
+            game.dirY = down ? -1 : 0;
             break;
     }
-    return defWindowProc(window, message, wParam, lParam);
 }
 
 }  // namespace skarvo

@@ -1,14 +1,15 @@
-// window_proc.h — the game window's procedure: arrows and Space into the control
-// fields of `game`, a throw on each Space key-down (auto-repeat included), and an
-// immediate exit with code 0 on Escape, close or quit.
+// window_proc.h — the game's input: one event at a time into the control fields of
+// `game`, a throw on each Space key-down (auto-repeat included), and an immediate exit
+// with code 0 on Escape or when the window is closed.
+//
+//   platform::Event e;
+//   if (platform::pollEvent(&e)) windowProc(e);   // the frame's one event
 #pragma once
 
-#include <cstdint>
-
-#include "../platform/messages.h"
+#include "platform/platform.h"
 
 namespace skarvo {
 
-intptr_t windowProc(platform::Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+void windowProc(const platform::Event& event);
 
 }  // namespace skarvo

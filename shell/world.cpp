@@ -1,14 +1,12 @@
 // world.cpp — the game world's steps of start-up and of each frame, in the game's order.
-#include "world.h"
+#include "shell/world.h"
 
-#include "../gameplay/player_figure.h"
-#include "../gameplay/shots.h"
-#include "../gameplay/targets.h"
-#include "game_state.h"
+#include "gameplay/game_state.h"
+#include "gameplay/player_figure.h"
+#include "gameplay/shots.h"
+#include "gameplay/targets.h"
 
 namespace skarvo {
-
-using namespace platform;
 
 void setUpPlayerAndTargets(PlayerRecord& player) {
     // Set before the first message can reach the window procedure, which throws with it.
@@ -16,8 +14,8 @@ void setUpPlayerAndTargets(PlayerRecord& player) {
     playerReset(player);
     game.playerRecord = &player;
 
-    Texture* const kinds[4] = {game.texBoot, game.texVulture, game.texSnake, game.texTumbleweed};
-    for (int i = 0; i < POOL_SIZE; ++i) targetSpawn(targets[i], kinds[i % 4]);
+    const assets::TextureField kinds[4] = {assets::BOOT, assets::VULTURE, assets::SNAKE, assets::TUMBLEWEED};
+    for (int i = 0; i < POOL_SIZE; ++i) targetSpawn(targets[i], game.textures[kinds[i % 4]]);
 }
 
 void setFrameClock(uint32_t nowMs, uint32_t prevMs) {
@@ -31,12 +29,12 @@ void updateEntities() {
     for (EntityRecord& target : targets) targetUpdate(target);
 }
 
-void drawEntities(SpriteBatch* batch) {
-    spriteBegin(batch, SPRITE_ALPHABLEND | SPRITE_SORT_DEPTH_BACKTOFRONT);
+void drawEntities(platform::SpriteBatch* batch) {
+    platform::spriteBegin(batch);
     for (EntityRecord& target : targets) targetDraw(target, batch);
     playerDraw(*game.playerRecord, batch);
     for (EntityRecord& shot : shots) shotDraw(shot, batch);
-    spriteEnd(batch);
+    platform::spriteEnd(batch);
 }
 
 }  // namespace skarvo

@@ -14,8 +14,8 @@
 
 #include <cstdint>
 
-#include "../gameplay/entity.h"
-#include "../platform/sprite.h"
+#include "gameplay/entity.h"
+#include "platform/platform.h"
 
 namespace skarvo {
 

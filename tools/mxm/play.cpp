@@ -58,7 +58,7 @@ std::atomic<uint32_t> g_channelCount{0};
 volatile std::sig_atomic_t g_interrupted = 0;
 
 // On the streaming thread, which owns the player state.
-void observe(const audio::SoundOutput& out) {
+void observe(const audio::SoundOutput& out, uint32_t) {
     const mxm::PlayerState& p = out.player;
     uint32_t n = g_snapshots.load(std::memory_order_relaxed);
     Snapshot& s = g_history[n % HISTORY];
@@ -250,13 +250,13 @@ int runPlay(int argc, char** argv) {
     if (int status = readModule(file, image)) return status;
 
     audio::setStreamObserver(observe);
-    if (audio::initPlayer(nullptr, image.bytes.data()) == 0) {
+    if (!audio::initPlayer(image.bytes.data())) {
         const char* why = platform::soundRingLastError();
         std::fprintf(stderr, "mxm play: no sound output%s%s\n", *why ? ": " : "", why);
         audio::setStreamObserver(nullptr);
         return EXIT_FAILED;
     }
-    mxm::startSong(0);
+    audio::startSong(0);
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     double seconds = showUntilStopped(limitSeconds);

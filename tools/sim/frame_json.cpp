@@ -5,8 +5,8 @@
 #include <initializer_list>
 
 #include "gameplay/entity.h"
-#include "platform/headless.h"
-#include "shell/game_state.h"
+#include "gameplay/game_state.h"
+#include "platform/headless/headless.h"
 
 namespace sim {
 namespace {
@@ -39,7 +39,7 @@ void putTexture(std::FILE* out, const void* texture) {
         std::fputs("null", out);
 }
 
-void putVec(std::FILE* out, const platform::Vec3& v) {
+void putVec(std::FILE* out, const math::Vec3& v) {
     std::fputc('[', out);
     putFloats(out, {v.x, v.y, v.z});
     std::fputc(']', out);
@@ -49,25 +49,8 @@ void putVec(std::FILE* out, const platform::Vec3& v) {
 
 const char* textureName(const void* texture) {
     if (texture == nullptr) return nullptr;
-    const struct {
-        const char* name;
-        platform::Texture* tex;
-    } fields[] = {{"texBackdrop", game.texBackdrop},
-                  {"texBoot", game.texBoot},
-                  {"texVulture", game.texVulture},
-                  {"texSnake", game.texSnake},
-                  {"texTumbleweed", game.texTumbleweed},
-                  {"texBottle", game.texBottle},
-                  {"texJoystick", game.texJoystick},
-                  {"texBanana", game.texBanana},
-                  {"texRing", game.texRing},
-                  {"texPlate", game.texPlate},
-                  {"texWalkA", game.texWalkA},
-                  {"texWalkB", game.texWalkB},
-                  {"texThrowA", game.texThrowA},
-                  {"texThrowB", game.texThrowB}};
-    for (auto& f : fields)
-        if (f.tex == texture) return f.name;
+    for (const assets::CatalogueImage& image : assets::IMAGES)
+        if (image.texture != assets::NO_TEXTURE && game.textures[image.texture] == texture) return image.textureName;
     return "unknown";
 }
 

@@ -17,7 +17,7 @@
 #include "frame_json.h"
 #include "input_file.h"
 #include "output_file.h"
-#include "platform/headless.h"
+#include "platform/headless/headless.h"
 #include "replay_script.h"
 #include "shell/entry.h"
 
@@ -146,7 +146,7 @@ int main(int argc, char** argv) {
         bool saved = o.pngEvery > 0 && i % static_cast<size_t>(o.pngEvery) == 0;
         platform::headlessSetDrawing(saved);  // rasterising is most of a frame's time
         platform::headlessSetClock(frame.nowMs);
-        if (frame.hasMessage) platform::headlessQueueMessage(frame.message);
+        if (frame.hasEvent) platform::headlessQueueEvent(frame.event);
         skarvo::runFrame();
         sim::printFrameJson(stdout, currentFrame);
         if (std::ferror(stdout)) checkStdout();

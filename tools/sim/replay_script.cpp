@@ -18,15 +18,16 @@ bool parseClock(const std::string& token, uint32_t* out) {
     return true;
 }
 
-bool parseKey(const std::string& token, uintptr_t* key) {
+bool parseKey(const std::string& token, platform::Key* key) {
+    using platform::Key;
     static const struct {
         const char* name;
-        uint32_t code;
-    } keys[] = {{"LEFT", platform::VK_LEFT}, {"RIGHT", platform::VK_RIGHT}, {"UP", platform::VK_UP},
-                {"DOWN", platform::VK_DOWN}, {"SPACE", platform::VK_SPACE}, {"ESCAPE", platform::VK_ESCAPE}};
+        Key key;
+    } keys[] = {{"LEFT", Key::LEFT}, {"RIGHT", Key::RIGHT}, {"UP", Key::UP},
+                {"DOWN", Key::DOWN}, {"SPACE", Key::SPACE}, {"ESCAPE", Key::ESCAPE}};
     for (auto& k : keys)
         if (token == k.name) {
-            *key = k.code;
+            *key = k.key;
             return true;
         }
     return false;
@@ -37,16 +38,16 @@ bool parseFrame(const std::vector<std::string>& tokens, ReplayFrame* frame) {
     *frame = ReplayFrame{};
     if (!parseClock(tokens[0], &frame->nowMs)) return false;
     if (tokens.size() == 1) return true;
-    frame->hasMessage = true;
+    frame->hasEvent = true;
     if (tokens.size() == 2 && tokens[1] == "close") {
-        frame->message.message = platform::WM_CLOSE;
+        frame->event.type = platform::EventType::CLOSE;
         return true;
     }
-    if (tokens.size() != 3 || !parseKey(tokens[2], &frame->message.wParam)) return false;
+    if (tokens.size() != 3 || !parseKey(tokens[2], &frame->event.key)) return false;
     if (tokens[1] == "down")
-        frame->message.message = platform::WM_KEYDOWN;
+        frame->event.type = platform::EventType::KEY_DOWN;
     else if (tokens[1] == "up")
-        frame->message.message = platform::WM_KEYUP;
+        frame->event.type = platform::EventType::KEY_UP;
     else
         return false;
     return true;

@@ -2,9 +2,9 @@
 //
 //   start 5000          optional first line: the clock read at the end of start-up
 //   # comment
-//   5016                a frame reading the clock 5016, no message
-//   5032 down RIGHT     ... taking one key message (down/up LEFT RIGHT UP DOWN SPACE ESCAPE)
-//   5048 close          ... or the window's close message
+//   5016                a frame reading the clock 5016, no event
+//   5032 down RIGHT     ... taking one key event (down/up LEFT RIGHT UP DOWN SPACE ESCAPE)
+//   5048 close          ... or the window's close event
 //
 // Clock values are unsigned 32-bit decimals (milliseconds). Blank lines are ignored.
 // A script is at most MAX_SCRIPT_BYTES (about four million frames), a line at most
@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/messages.h"
+#include "platform/platform.h"
 
 namespace sim {
 
@@ -25,8 +25,8 @@ constexpr size_t MAX_LINE_CHARS = 1024;  // a frame line is at most 24
 
 struct ReplayFrame {
     uint32_t nowMs;
-    bool hasMessage;
-    platform::Message message;
+    bool hasEvent;
+    platform::Event event;
 };
 
 struct ReplayScript {

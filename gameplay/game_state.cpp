@@ -1,5 +1,5 @@
 // game_state.cpp — the one GameState, zero but `progress` (100).
-#include "game_state.h"
+#include "gameplay/game_state.h"
 
 namespace skarvo {
 

@@ -1,9 +1,9 @@
 // matrix.cpp — row-vector matrix routines in single precision.
-#include "matrix.h"
+#include "math/matrix.h"
 
-#include "trig.h"
+#include "math/trig.h"
 
-namespace platform {
+namespace math {
 
 namespace {
 
@@ -103,4 +103,4 @@ Vec3 transformPoint(const Vec3& v, const Matrix& m) {
             v.x * m.m[0][2] + v.y * m.m[1][2] + v.z * m.m[2][2] + m.m[3][2]};
 }
 
-}  // namespace platform
+}  // namespace math

@@ -1,6 +1,6 @@
 // trig.cpp — exact reduction by π/2 (a window of the bits of 2/π times the argument's
 // integer significand), then Taylor kernels on [-π/4, π/4].
-#include "trig.h"
+#include "math/trig.h"
 
 #include <cfloat>
 #include <cstring>
@@ -10,7 +10,7 @@
 #error "build without -ffast-math and with SSE arithmetic (FLT_EVAL_METHOD 0)"
 #endif
 
-namespace platform {
+namespace math {
 namespace {
 
 // 2/π in binary, most significant word first: bit k of this string (k from 1) is the
@@ -237,4 +237,4 @@ double cosFloat(float radians) {
     return cosOf(reduceFloat(radians));
 }
 
-}  // namespace platform
+}  // namespace math

@@ -1,4 +1,4 @@
-// layout.h — private to platform/: where the 640 × 480 back buffer goes in a window.
+// letterbox.h — private to platform/: where the 640 × 480 back buffer goes in a window.
 //
 // Letterboxed: 4:3, as large as fits the drawable area (pixels, high-DPI aware),
 // centred; the bars are black.

@@ -1,4 +1,4 @@
-// sound_ring_sdl.cpp — the sound ring on SDL2's default audio output.
+// sound_ring.cpp — the SDL backend's sound ring, on SDL2's default audio output.
 //
 // The device is opened paused with our own format (SDL converts if the hardware
 // differs); its callback copies from the ring at the play position and then moves
@@ -18,8 +18,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ring_regions.h"
-#include "sound_ring.h"
+#include "platform/sound_regions.h"
+#include "platform/sound_ring.h"
 
 namespace platform {
 
@@ -58,16 +58,15 @@ void SDLCALL consume(void* userdata, Uint8* stream, int len) {
 
 }  // namespace
 
-int32_t soundRingOpen(SoundRing** ring) {
-    *ring = nullptr;
+SoundRing* soundRingOpen() {
     lastError[0] = '\0';
     if (ringOpen) {
         std::snprintf(lastError, sizeof lastError, "the sound ring is already open");
-        return SOUND_ERR_FAILED;
+        return nullptr;
     }
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         setError("no audio");
-        return SOUND_ERR_NO_DEVICE;
+        return nullptr;
     }
     theRing.playPos.store(0, std::memory_order_relaxed);
     theRing.writeEnd.store(0, std::memory_order_relaxed);
@@ -84,49 +83,46 @@ int32_t soundRingOpen(SoundRing** ring) {
     if (theRing.device == 0) {
         setError("no sound device");
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return SOUND_ERR_NO_DEVICE;
+        return nullptr;
     }
     ringOpen = true;
-    *ring = &theRing;
-    return SOUND_OK;
+    return &theRing;
 }
 
-int32_t soundRingGetPosition(SoundRing* ring, uint32_t* playPos) {
-    if (ring == nullptr) return SOUND_ERR_INVALID;
+SoundResult soundRingGetPosition(SoundRing* ring, uint32_t* playPos) {
+    if (ring == nullptr) return SoundResult::FAILED;
     *playPos = ring->playPos.load(std::memory_order_acquire);
-    return SOUND_OK;
+    return SoundResult::OK;
 }
 
-int32_t soundRingLock(SoundRing* ring, uint32_t offset, uint32_t bytes, void** ptr1, uint32_t* bytes1, void** ptr2,
-                      uint32_t* bytes2, uint32_t flags) {
+SoundResult soundRingLock(SoundRing* ring, uint32_t offset, uint32_t bytes, SoundRegions* regions) {
     if (ring == nullptr) {
-        *ptr1 = *ptr2 = nullptr;
-        *bytes1 = *bytes2 = 0;
-        return SOUND_ERR_INVALID;
+        *regions = SoundRegions{nullptr, 0, nullptr, 0};
+        return SoundResult::FAILED;
     }
     // Released by soundRingUnlock, which the writer calls after every lock that did not
-    // report a lost buffer (this ring never does).
+    // report a lost ring (this ring never does).
     if (!ring->locked) SDL_LockAudioDevice(ring->device);
     ring->locked = true;
-    return ring_detail::splitRegions(ring->memory, offset, bytes, flags, ptr1, bytes1, ptr2, bytes2);
+    return splitRegions(ring->memory, offset, bytes, regions);
 }
 
-int32_t soundRingUnlock(SoundRing* ring, void* ptr1, uint32_t bytes1, void*, uint32_t bytes2) {
-    if (ring == nullptr) return SOUND_ERR_INVALID;
-    uint32_t start = ptr1 ? static_cast<uint32_t>(static_cast<uint8_t*>(ptr1) - ring->memory) : 0;
-    ring->writeEnd.store((start + bytes1 + bytes2) % SOUND_RING_BYTES, std::memory_order_release);
+SoundResult soundRingUnlock(SoundRing* ring, const SoundRegions& regions) {
+    if (ring == nullptr) return SoundResult::FAILED;
+    const uint32_t start = regions.ptr1 ? static_cast<uint32_t>(regions.ptr1 - ring->memory) : 0;
+    ring->writeEnd.store((start + regions.bytes1 + regions.bytes2) % SOUND_RING_BYTES, std::memory_order_release);
     if (ring->locked) SDL_UnlockAudioDevice(ring->device);
     ring->locked = false;
-    return SOUND_OK;
+    return SoundResult::OK;
 }
 
-int32_t soundRingPlayLooping(SoundRing* ring) {
-    if (ring == nullptr) return SOUND_ERR_INVALID;
+SoundResult soundRingPlayLooping(SoundRing* ring) {
+    if (ring == nullptr) return SoundResult::FAILED;
     SDL_PauseAudioDevice(ring->device, 0);
-    return SOUND_OK;
+    return SoundResult::OK;
 }
 
-int32_t soundRingRestore(SoundRing* ring) { return ring == nullptr ? SOUND_ERR_INVALID : SOUND_OK; }
+SoundResult soundRingRestore(SoundRing* ring) { return ring == nullptr ? SoundResult::FAILED : SoundResult::OK; }
 
 void soundRingRelease(SoundRing* ring) {
     if (ring == nullptr || !ringOpen) return;

@@ -1,6 +1,6 @@
 // image.cpp — PNG decode with libpng's simplified reader; keying and scaling follow
 // in image_scale.cpp.
-#include "image.h"
+#include "platform/image.h"
 
 #include <png.h>
 

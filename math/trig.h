@@ -7,19 +7,19 @@
 // wider intermediate): the result is within one ulp of the true value, for every
 // 32-bit integer and every finite float.
 //
-//   double c = platform::cosInt(a);                             // a: radians, any int32_t
-//   float s = static_cast<float>(platform::sinFloat(roll * 0.5f));
+//   double c = math::cosInt(a);                             // a: radians, any int32_t
+//   float s = static_cast<float>(math::sinFloat(roll * 0.5f));
 //
 // Units: radians in, a double out. A NaN or infinite float gives NaN.
 #pragma once
 
 #include <cstdint>
 
-namespace platform {
+namespace math {
 
 double sinInt(int32_t radians);
 double cosInt(int32_t radians);
 double sinFloat(float radians);
 double cosFloat(float radians);
 
-}  // namespace platform
+}  // namespace math

@@ -1,5 +1,5 @@
-// layout.cpp — the letterbox.
-#include "layout.h"
+// letterbox.cpp — the back buffer's place in a window.
+#include "platform/letterbox.h"
 
 namespace platform {
 

@@ -1,11 +1,11 @@
-// sound_ring_headless.cpp — the sound ring without a device: the caller moves the play
-// position, injects failures and reads back what was written.
-#include "sound_ring_headless.h"
+// sound_ring.cpp — the headless backend's sound ring, without a device: the caller moves
+// the play position, injects failures and reads back what was written.
+#include "platform/headless/sound_ring_control.h"
 
 #include <atomic>
 #include <cstring>
 
-#include "ring_regions.h"
+#include "platform/sound_regions.h"
 
 namespace platform {
 
@@ -21,15 +21,15 @@ SoundRing theRing;
 std::atomic<uint32_t> playPos{0};
 std::atomic<bool> open{false};
 std::atomic<bool> playing{false};
-std::atomic<int32_t> failResult[STEPS];
+std::atomic<SoundResult> failResult[STEPS];
 std::atomic<uint32_t> failTimes[STEPS];
 
 std::atomic<uint32_t> opens{0}, releases{0}, getPositions{0}, locks{0}, unlocks{0}, plays{0}, restores{0};
 std::atomic<uint32_t> lastLockOffset{0}, lastLockBytes{0};
 std::atomic<uint64_t> unlockedBytes{0};
 
-// Consumes one injected failure of `step`; SOUND_OK when none is pending.
-int32_t injected(SoundStep step) {
+// Consumes one injected failure of `step`; OK when none is pending.
+SoundResult injected(SoundStep step) {
     int i = static_cast<int>(step);
     uint32_t times = failTimes[i].load(std::memory_order_acquire);
     while (times > 0) {
@@ -37,60 +37,55 @@ int32_t injected(SoundStep step) {
             return failResult[i].load(std::memory_order_relaxed);
         }
     }
-    return SOUND_OK;
+    return SoundResult::OK;
 }
 
 }  // namespace
 
-int32_t soundRingOpen(SoundRing** ring) {
-    *ring = nullptr;
+SoundRing* soundRingOpen() {
     opens.fetch_add(1, std::memory_order_relaxed);
-    if (int32_t r = injected(SoundStep::OPEN)) return r;
-    if (open.load()) return SOUND_ERR_FAILED;
+    if (injected(SoundStep::OPEN) != SoundResult::OK || open.load()) return nullptr;
     open.store(true);
-    *ring = &theRing;
-    return SOUND_OK;
+    return &theRing;
 }
 
-int32_t soundRingGetPosition(SoundRing* ring, uint32_t* pos) {
+SoundResult soundRingGetPosition(SoundRing* ring, uint32_t* pos) {
     getPositions.fetch_add(1, std::memory_order_relaxed);
-    if (ring == nullptr) return SOUND_ERR_INVALID;
-    if (int32_t r = injected(SoundStep::GET_POSITION)) return r;
+    if (ring == nullptr) return SoundResult::FAILED;
+    if (SoundResult r = injected(SoundStep::GET_POSITION); r != SoundResult::OK) return r;
     *pos = playPos.load(std::memory_order_acquire);
-    return SOUND_OK;
+    return SoundResult::OK;
 }
 
-int32_t soundRingLock(SoundRing* ring, uint32_t offset, uint32_t bytes, void** ptr1, uint32_t* bytes1, void** ptr2,
-                      uint32_t* bytes2, uint32_t flags) {
+SoundResult soundRingLock(SoundRing* ring, uint32_t offset, uint32_t bytes, SoundRegions* regions) {
     locks.fetch_add(1, std::memory_order_relaxed);
     lastLockOffset.store(offset, std::memory_order_relaxed);
     lastLockBytes.store(bytes, std::memory_order_relaxed);
-    *ptr1 = *ptr2 = nullptr;
-    *bytes1 = *bytes2 = 0;
-    if (ring == nullptr) return SOUND_ERR_INVALID;
-    if (int32_t r = injected(SoundStep::LOCK)) return r;
-    return ring_detail::splitRegions(ring->memory, offset, bytes, flags, ptr1, bytes1, ptr2, bytes2);
+    *regions = SoundRegions{nullptr, 0, nullptr, 0};
+    if (ring == nullptr) return SoundResult::FAILED;
+    if (SoundResult r = injected(SoundStep::LOCK); r != SoundResult::OK) return r;
+    return splitRegions(ring->memory, offset, bytes, regions);
 }
 
-int32_t soundRingUnlock(SoundRing* ring, void*, uint32_t bytes1, void*, uint32_t bytes2) {
+SoundResult soundRingUnlock(SoundRing* ring, const SoundRegions& regions) {
     unlocks.fetch_add(1, std::memory_order_relaxed);
-    if (ring == nullptr) return SOUND_ERR_INVALID;
-    if (int32_t r = injected(SoundStep::UNLOCK)) return r;
-    unlockedBytes.fetch_add(uint64_t{bytes1} + bytes2, std::memory_order_release);
-    return SOUND_OK;
+    if (ring == nullptr) return SoundResult::FAILED;
+    if (SoundResult r = injected(SoundStep::UNLOCK); r != SoundResult::OK) return r;
+    unlockedBytes.fetch_add(uint64_t{regions.bytes1} + regions.bytes2, std::memory_order_release);
+    return SoundResult::OK;
 }
 
-int32_t soundRingPlayLooping(SoundRing* ring) {
+SoundResult soundRingPlayLooping(SoundRing* ring) {
     plays.fetch_add(1, std::memory_order_relaxed);
-    if (ring == nullptr) return SOUND_ERR_INVALID;
-    if (int32_t r = injected(SoundStep::PLAY)) return r;
+    if (ring == nullptr) return SoundResult::FAILED;
+    if (SoundResult r = injected(SoundStep::PLAY); r != SoundResult::OK) return r;
     playing.store(true);
-    return SOUND_OK;
+    return SoundResult::OK;
 }
 
-int32_t soundRingRestore(SoundRing* ring) {
+SoundResult soundRingRestore(SoundRing* ring) {
     restores.fetch_add(1, std::memory_order_relaxed);
-    if (ring == nullptr) return SOUND_ERR_INVALID;
+    if (ring == nullptr) return SoundResult::FAILED;
     return injected(SoundStep::RESTORE);
 }
 
@@ -109,7 +104,7 @@ void headlessSoundReset() {
     playing.store(false);
     for (int i = 0; i < STEPS; ++i) {
         failTimes[i].store(0);
-        failResult[i].store(SOUND_OK);
+        failResult[i].store(SoundResult::OK);
     }
     for (auto* c :
          {&opens, &releases, &getPositions, &locks, &unlocks, &plays, &restores, &lastLockOffset, &lastLockBytes}) {
@@ -119,7 +114,7 @@ void headlessSoundReset() {
     std::memset(theRing.memory, 0xA5, sizeof theRing.memory);
 }
 
-void headlessSoundFail(SoundStep step, int32_t result, uint32_t times) {
+void headlessSoundFail(SoundStep step, SoundResult result, uint32_t times) {
     int i = static_cast<int>(step);
     failResult[i].store(result, std::memory_order_relaxed);
     failTimes[i].store(times, std::memory_order_release);

@@ -1,4 +1,4 @@
-// sound_ring_headless.h — controls of the headless sound ring, for tests and tools.
+// sound_ring_control.h — controls of the headless sound ring, for tests and tools.
 //
 // The headless ring implements sound_ring.h without a device. Its play position moves
 // only when the caller moves it (by default never, so a headless game stays
@@ -7,7 +7,7 @@
 // writes the ring.
 //
 //   platform::headlessSoundReset();
-//   platform::headlessSoundFail(platform::SoundStep::LOCK, platform::SOUND_ERR_BUFFER_LOST);
+//   platform::headlessSoundFail(platform::SoundStep::LOCK, platform::SoundResult::LOST);
 //   platform::headlessSoundAdvance(4416);            // the "device" has played 4,416 bytes
 //   const uint8_t* bytes = platform::headlessSoundBytes();
 //
@@ -16,7 +16,7 @@
 
 #include <cstdint>
 
-#include "sound_ring.h"
+#include "platform/sound_ring.h"
 
 namespace platform {
 
@@ -39,7 +39,7 @@ struct HeadlessSoundCounts {
 // memory is filled with a non-zero pattern, as a freshly made device buffer may hold.
 void headlessSoundReset();
 // The next `times` calls of `step` return `result` and do nothing else.
-void headlessSoundFail(SoundStep step, int32_t result, uint32_t times = 1);
+void headlessSoundFail(SoundStep step, SoundResult result, uint32_t times = 1);
 void headlessSoundSetPlayPosition(uint32_t bytes);
 // Moves the play position on by `bytes`, wrapping at the ring's end.
 void headlessSoundAdvance(uint32_t bytes);

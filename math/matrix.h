@@ -3,14 +3,14 @@
 // Row vectors: a point v is transformed as v × M, so M = A × B applies A first.
 // Single precision throughout, each operation rounded at once.
 //
-//   platform::Quaternion q;
-//   platform::quaternionRotationYawPitchRoll(&q, 0.0f, 0.0f, angle);   // about z
-//   platform::Vec3 centre{x, y, 0};
-//   platform::Matrix m;
-//   platform::matrixAffineTransformation(&m, 1.0f, &centre, &q, nullptr);
+//   math::Quaternion q;
+//   math::quaternionRotationYawPitchRoll(&q, 0.0f, 0.0f, angle);   // about z
+//   math::Vec3 centre{x, y, 0};
+//   math::Matrix m;
+//   math::matrixAffineTransformation(&m, 1.0f, &centre, &q, nullptr);
 #pragma once
 
-namespace platform {
+namespace math {
 
 struct Vec3 {
     float x, y, z;
@@ -37,4 +37,4 @@ Matrix* matrixMultiply(Matrix* out, const Matrix* a, const Matrix* b);
 // v × m, w taken as 1, the result's w ignored.
 Vec3 transformPoint(const Vec3& v, const Matrix& m);
 
-}  // namespace platform
+}  // namespace math
