@@ -74,3 +74,11 @@ foreach(tool mxm skarvo-sim)
                         -sWASM_ASYNC_COMPILATION=0 -sALLOW_MEMORY_GROWTH=1)
   endif()
 endforeach()
+
+# For make test-web: the texel hash of every embedded image, decoded here as in the page
+# (tests/web/texel_hash.cpp; the Linux build makes the same program).
+add_executable(texel_hash EXCLUDE_FROM_ALL ${PROJECT_SOURCE_DIR}/tests/web/texel_hash.cpp)
+target_link_libraries(texel_hash PRIVATE skarvo_image_png skarvo_assets)
+set_target_properties(texel_hash PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+target_link_options(texel_hash PRIVATE -sENVIRONMENT=node -sEXIT_RUNTIME=1 -sWASM_ASYNC_COMPILATION=0
+                    -sALLOW_MEMORY_GROWTH=1)
