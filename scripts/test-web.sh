@@ -128,7 +128,7 @@ done
 step "mxm: bad input"
 head -c 100 "$root/README.md" >"$tmp/not-a-module"
 both mxm-not-a-module mxm info "$tmp/not-a-module"
-both mxm-no-command mxm
+both mxm-unknown-command mxm frobnicate
 both mxm-bad-option mxm render --embedded --seconds nine -o -
 
 step "textures: the embedded images decode to the same texels"

@@ -20,6 +20,10 @@ const WEB_DIR = env('SKARVO_WEB_DIR'), ARTIFACTS = env('SKARVO_ARTIFACTS'), REPL
 const RATE = 44100, RING_FRAMES = 16384;
 const KEYS = {LEFT: 'ArrowLeft', RIGHT: 'ArrowRight', UP: 'ArrowUp', DOWN: 'ArrowDown', SPACE: 'Space', ESCAPE: 'Escape'};
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+// Until the page's worklet has played the ring's first pass and then `seconds` of the song.
+const playSong = (page, seconds) => page.waitForFunction(
+  (frames) => Module.skarvoAudio.stats && Module.skarvoAudio.stats.played >= frames, {timeout: 30000},
+  RING_FRAMES + seconds * RATE);
 
 // [SECTION] processes: every one started here, ended by pid at the end, whatever happens
 
@@ -30,8 +34,12 @@ function start(command, args, options = {}) {
   child.on('exit', () => started.delete(child));
   return child;
 }
+// Resolves once the process has ended.
 function stop(child) {
-  if (child && child.exitCode === null && child.signalCode === null) process.kill(child.pid, 'SIGTERM');
+  if (!child || child.exitCode !== null || child.signalCode !== null) return Promise.resolve();
+  const ended = new Promise((resolve) => child.once('exit', resolve));
+  process.kill(child.pid, 'SIGTERM');
+  return ended;
 }
 process.on('exit', () => { for (const child of started) stop(child); });
 
@@ -270,17 +278,29 @@ test('play', async () => {
   const page = await open(browser, servers.isolated.url, 'play');
   const state = async () => JSON.parse(await page.evaluate(() => Module.UTF8ToString(Module._web_test_frame_json(0))));
   console.log(`  load to first frame: ${(await page.evaluate(() => Module.skarvoFirstFrameMs)).toFixed(0)} ms`);
+  await page.evaluate(() => {
+    window.seen = [];
+    addEventListener('keydown', (e) => window.seen.push(`${e.code} ${e.defaultPrevented}`));
+  });
   const before = await state();
   await page.keyboard.down('ArrowRight');
   await sleep(600);
-  await page.keyboard.up('ArrowRight');
+  const walking = await state();
+  await page.evaluate(() => window.dispatchEvent(new FocusEvent('blur')));
   await sleep(100);
   const walked = await state();
-  expect(walked.player.posX > before.player.posX + 50, `Right walked from x ${before.player.posX} to ${walked.player.posX}`);
+  await page.keyboard.up('ArrowRight');
+  expect(walking.dirX === 1 && walking.player.posX > before.player.posX + 50,
+         `Right walked from x ${before.player.posX} to ${walking.player.posX}`);
+  expect(walked.dirX === 0, 'losing the focus did not let go of Right');
   await page.keyboard.press('Space');
+  await page.keyboard.press('KeyA');
   await sleep(200);
   const threw = await state();
   expect(threw.shotCounter === walked.shotCounter + 1, `Space: shot counter ${walked.shotCounter} → ${threw.shotCounter}`);
+  const seen = (await page.evaluate(() => window.seen)).join(', ');
+  expect(/^ArrowRight true(, ArrowRight true)*, Space true, KeyA false$/.test(seen),
+         `the browser's own actions of the game's keys (and only theirs) are prevented: ${seen}`);
   await page.screenshot({path: path.join(ARTIFACTS, 'play.png')});
   await page.keyboard.press('Escape');
   await page.waitForFunction(() => document.body.dataset.state === 'ended', {timeout: 5000});
@@ -305,7 +325,7 @@ for (const [mode, server] of [['the streaming thread', 'isolated'], ['the main-t
     const threads = await page.evaluate(() => Module.skarvoThreads);
     expect(threads === (server === 'isolated'), `threads ${threads} on the ${server} server`);
     await page.keyboard.press('ArrowUp');  // the first key starts the sound
-    await sleep(5000);
+    await playSong(page, 4);
     const stats = await page.evaluate(() => Module.skarvoAudio.stats);
     // As base64: the page's main thread (the pump's) is held up no longer than it must.
     const tap = await page.evaluate(() => {
@@ -346,15 +366,17 @@ test('sound through PulseAudio', async () => {
     pulseBrowser = await browse({sound: true, env: {PULSE_SERVER: server}});
     const page = await open(pulseBrowser, servers.isolated.url, 'pulse');
     await page.keyboard.press('ArrowUp');
-    await sleep(5000);
+    await playSong(page, 4.5);
+    await sleep(300);  // what is on its way to the sound server
     await page.close();
     await pulseBrowser.close();
-    stop(parec);
-    await new Promise((resolve) => out.on('close', resolve));
+    const written = new Promise((resolve) => out.on('close', resolve));
+    await stop(parec);
+    await written;
   } finally {
-    if (pulseBrowser) stop(pulseBrowser.process());
-    stop(parec);
-    stop(pulse);
+    if (pulseBrowser) await stop(pulseBrowser.process());
+    await stop(parec);
+    await stop(pulse);
     fs.rmSync(dir, {recursive: true, force: true});
   }
   render(12);
@@ -408,7 +430,7 @@ test('no WebGL', async () => {
     }
   } finally {
     if (browser) await browser.close().catch(() => {});
-    for (const child of started) stop(child);
+    await Promise.all([...started].map(stop));
   }
   process.exit(failed ? 1 : 0);
 })().catch((e) => {
