@@ -66,6 +66,8 @@ int32_t initPlayer(void* /*window*/, uint8_t* moduleData) {
     return -1;
 }
 
+void startSong(uint32_t orderPos) { mxm::startSong(soundOutput.player, orderPos); }
+
 void shutdownPlayer() {
     SoundOutput& out = soundOutput;
     out.stopRequests.fetch_add(1, std::memory_order_release);

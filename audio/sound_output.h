@@ -4,10 +4,10 @@
 // the sound ring (platform/sound/sound_ring.h), fills it with silence, starts it looping
 // and starts the streaming thread, which from then on keeps the ring filled behind its
 // play position with what renderFrames produces. The game calls it once and then
-// mxm::startSong(0); without a sound device it stays silent.
+// startSong(0); without a sound device it stays silent.
 //
 //   audio::initPlayer(nullptr, assets::moduleData());   // -1: sounding, 0: silent
-//   mxm::startSong(0);
+//   audio::startSong(0);
 //   ...
 //   audio::shutdownPlayer();                             // tools and tests only
 //
@@ -54,6 +54,9 @@ extern SoundOutput& soundOutput;
 // is left open and no thread runs). `window` is accepted for the caller's shape and
 // not used. The module's magic is not required: a bad module plays silence.
 int32_t initPlayer(void* window, uint8_t* moduleData);
+// Starts the song of the sound output's player at order position `orderPos`; called
+// by the game after initPlayer.
+void startSong(uint32_t orderPos);
 // Asks the streaming thread to stop, waits until it has ended, then releases the ring.
 // A second call does nothing more.
 void shutdownPlayer();

@@ -93,7 +93,7 @@ bool streamIteration() {
     }
 
     // Rendered even when nothing could be locked, so the song keeps time with the ring.
-    renderFrames(count / platform::SOUND_FRAME_BYTES, out.mixBuffer);
+    renderFrames(out.player, count / platform::SOUND_FRAME_BYTES, out.mixBuffer);
     if (out.lockPtr1 != nullptr) convertToPcm16(out.mixBuffer, static_cast<uint8_t*>(out.lockPtr1), out.lockBytes1);
     if (out.lockPtr2 != nullptr) {
         convertToPcm16(out.mixBuffer + out.lockBytes1 / 2, static_cast<uint8_t*>(out.lockPtr2), out.lockBytes2);

@@ -7,7 +7,6 @@
 #include "../audio/sound_output.h"
 #include "../platform/clock.h"
 #include "../platform/window.h"
-#include "../player/player.h"
 #include "game_state.h"
 #include "scene.h"
 #include "window_proc.h"
@@ -95,7 +94,7 @@ void startUp() {
     // 1-2. Music: the player with the desktop window and the embedded module, then the
     // song from order position 0; results ignored.
     audio::initPlayer(getDesktopWindow(), assets::moduleData());
-    mxm::startSong(0);
+    audio::startSong(0);
 
     // 3. The window class.
     game.windowClass.style = 8;

@@ -48,7 +48,7 @@ mxmb::Module tickSong(uint8_t tempo) {
 void startFresh(std::vector<uint8_t>& module) {
     ASSERT_TRUE(mxm::loadModule(&g_state, module.data()));
     g_state.tickCountdown = 0;  // the countdown outlives a load
-    mxm::startSong(0);
+    mxm::startSong(g_state, 0);
 }
 
 // A loaded, stopped module gives the mixer its state; voices are then set by hand.
@@ -73,7 +73,7 @@ class MixerVoice : public ::testing::Test {
 
     std::vector<int32_t> mixLeft(uint32_t frames) {
         std::vector<int32_t> buf(2 * frames, 12345);
-        EXPECT_EQ(audio::mixSpan(frames, buf.data()), buf.data() + 2 * frames);
+        EXPECT_EQ(audio::mixSpan(g_state, frames, buf.data()), buf.data() + 2 * frames);
         std::vector<int32_t> left;
         for (uint32_t k = 0; k < frames; ++k) left.push_back(buf[2 * k]);
         return left;
@@ -118,7 +118,7 @@ TEST_F(MixerVoice, GainsAndWrappingInterpolation) {
     std::vector<int32_t> buf(4);
     auto mix = [&](const std::vector<uint8_t>& data, uint8_t flags, uint16_t step, uint8_t pan) {
         voice(data, flags, 2, 0, step, pan);
-        audio::mixSpan(2, buf.data());
+        audio::mixSpan(g_state, 2, buf.data());
     };
     mix({127, 127, 127}, 0, 1024, 0);  // 8-bit, full volume, hard left
     EXPECT_EQ(buf, (std::vector<int32_t>{16192, 0, 16192, 0}));
@@ -141,7 +141,7 @@ TEST(RenderFrames, AThousandFramesRunTicksBeforeFramesZeroAnd882) {
     std::vector<uint8_t> module = mxmb::build(tickSong(125));
     startFresh(module);
     std::vector<int32_t> out(2000);
-    audio::renderFrames(1000, out.data());
+    audio::renderFrames(g_state, 1000, out.data());
     EXPECT_EQ(g_state.tick, 1);  // two ticks since the start at 254
     EXPECT_EQ(g_state.tickCountdown, 195584u);
     EXPECT_NE(out[0], 0);  // the first tick's note sounds from frame 0
@@ -166,7 +166,7 @@ std::vector<uint8_t> renderPcm(uint32_t frames, uint32_t chunk) {
     std::vector<uint8_t> pcm(4 * static_cast<size_t>(frames));
     for (uint32_t done = 0, n; done < frames; done += n) {
         n = std::min(frames - done, chunk);
-        audio::renderFrames(n, mix.data());
+        audio::renderFrames(g_state, n, mix.data());
         audio::convertToPcm16(mix.data(), pcm.data() + 4 * static_cast<size_t>(done), 4 * n);
     }
     return pcm;

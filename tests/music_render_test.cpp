@@ -25,7 +25,7 @@ TEST(MusicRender, ValidatesAndEveryOrderSoundsAndTheClampIsRare) {
     mxm::ValidationError err{};
     ASSERT_TRUE(mxm::validateModule(m.data(), m.size(), &err)) << err.message << " at byte " << err.offset;
     ASSERT_TRUE(mxm::loadModule(&g_state, m.data()));
-    mxm::startSong(0);
+    mxm::startSong(g_state, 0);
     // Levels are taken after the 16-bit clamp, in the game's request size.
     uint64_t clamped = 0;
     std::vector<int32_t> mix(2 * 1102);
@@ -33,7 +33,7 @@ TEST(MusicRender, ValidatesAndEveryOrderSoundsAndTheClampIsRare) {
         double sum = 0;
         for (uint32_t left = FRAMES_PER_ORDER, n = 0; left > 0; left -= n) {
             n = std::min<uint32_t>(left, 1102);
-            audio::renderFrames(n, mix.data());
+            audio::renderFrames(g_state, n, mix.data());
             for (uint32_t k = 0; k < 2 * n; ++k) {
                 int32_t v = std::clamp(mix[k], -audio::OUTPUT_CLAMP, audio::OUTPUT_CLAMP);
                 clamped += std::abs(v) == audio::OUTPUT_CLAMP;
@@ -43,7 +43,7 @@ TEST(MusicRender, ValidatesAndEveryOrderSoundsAndTheClampIsRare) {
         EXPECT_GT(std::sqrt(sum / (2.0 * FRAMES_PER_ORDER)), 1000.0) << "order " << o << " is (nearly) silent";
     }
     EXPECT_LT(double(clamped), 0.001 * 2.0 * ORDERS * FRAMES_PER_ORDER);
-    mxm::stopSong();
+    mxm::stopSong(g_state);
 }
 
 }  // namespace

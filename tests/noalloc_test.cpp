@@ -15,7 +15,6 @@
 #include "assets/embedded.h"
 #include "platform/headless.h"
 #include "platform/messages.h"
-#include "player.h"
 #include "shell/entry.h"
 #include "shell/game_state.h"
 #include "sound_output.h"
@@ -94,7 +93,7 @@ TEST(NoAllocation, StreamingRendersAndIterations) {
     audio::soundOutput.stopRequests.store(1);
     if (audio::soundOutput.threadHandle.joinable()) audio::soundOutput.threadHandle.join();
     audio::soundOutput.stopRequests.store(0);
-    mxm::startSong(0);
+    audio::startSong(0);
     startWatching();
     // Device-sized steps that do not divide the ring, and now and then the largest
     // possible request.

@@ -123,7 +123,7 @@ TEST(PlayerEffects, TremorSpeedTempoAndSync) {
     EXPECT_EQ(song.trace(6, 1, {[&] { return int(song.ch(0).mixVolume); }})[0], (V{128, 128, 128, 0, 0, 128}));
     EXPECT_EQ((V{song.state->speed, int(song.state->tempo)}), (V{31, 32}));
     song.row();
-    EXPECT_EQ(mxm::getSyncValue(), 0x10);
+    EXPECT_EQ(mxm::getSyncValue(*song.state), 0x10);
     song.row();
-    EXPECT_EQ(mxm::getSyncValue(), 5);
+    EXPECT_EQ(mxm::getSyncValue(*song.state), 5);
 }

@@ -24,12 +24,12 @@ TEST(PlayerLoader, WrongMagicLeavesTheStateClearedAndRefusesToStart) {
     std::vector<uint8_t> bytes = mxmb::build(testModule());
     bytes[mxm::HDR_MAGIC + 3] = 1;
     auto state = std::make_unique<mxm::PlayerState>();
-    std::memset(static_cast<void*>(state.get()), 0xAB, offsetof(mxm::PlayerState, framesLeft));
+    std::memset(static_cast<void*>(state.get()), 0xAB, offsetof(mxm::PlayerState, tickCountdown));
     EXPECT_FALSE(mxm::loadModule(state.get(), bytes.data()));
     EXPECT_EQ(std::exchange(state->masterVolume, 0), 64);
     const uint8_t* raw = reinterpret_cast<const uint8_t*>(state.get());
-    for (size_t i = 0; i < offsetof(mxm::PlayerState, framesLeft); ++i) ASSERT_EQ(raw[i], 0) << "byte " << i;
-    mxm::startSong(0);
+    for (size_t i = 0; i < offsetof(mxm::PlayerState, tickCountdown); ++i) ASSERT_EQ(raw[i], 0) << "byte " << i;
+    mxm::startSong(*state, 0);
     EXPECT_EQ(state->playing.load(), 0);
 }
 

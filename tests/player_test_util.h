@@ -58,15 +58,15 @@ struct Song {
 
     explicit Song(const mxmb::Module& m) : bytes(mxmb::build(m)) {
         mxm::loadModule(state.get(), bytes.data());
-        mxm::startSong(0);
+        mxm::startSong(*state, 0);
     }
     mxm::ChannelRecord& ch(int c) { return state->channels[c]; }
     void tick(int n = 1) {
-        for (int i = 0; i < n; ++i) mxm::playerTick();
+        for (int i = 0; i < n; ++i) mxm::playerTick(*state);
     }
     // Ticks until the next row has been read.
     void row() {
-        do mxm::playerTick();
+        do mxm::playerTick(*state);
         while (state->rowTick == 0);
     }
     // Every `stride` ticks, `count` times, records each of `fields` (one list per field).

@@ -31,7 +31,7 @@ class StreamTest : public sound_test::SoundTest {
         SoundTest::SetUp();
         ASSERT_EQ(audio::initPlayer(nullptr, module.data()), -1);
         takeOverStreaming();
-        mxm::startSong(0);
+        audio::startSong(0);
     }
     // Plays `bytes` more of the ring the way a device does (recording what it plays),
     // then runs one iteration.
@@ -117,7 +117,7 @@ TEST_F(InitTest, ModuleWithoutMagicStillOpensAndPlaysSilence) {
     module[0] ^= 0xFF;
     ASSERT_EQ(audio::initPlayer(nullptr, module.data()), -1);
     takeOverStreaming();
-    mxm::startSong(0);                                                              // refused after the failed load
+    audio::startSong(0);                                                            // refused after the failed load
     std::memset(const_cast<uint8_t*>(platform::headlessSoundBytes()), 0x55, RING);  // so written silence shows
     for (int i = 0; i < 20; ++i) {
         platform::headlessSoundAdvance(4416);

@@ -26,7 +26,7 @@ TEST_F(ThreadTest, WritesBehindThePlayPositionWhatADirectRenderGives) {
     std::vector<uint8_t> reference = sound_test::directRender(3 * RING), written;
     audio::setStreamSleepMs(1);
     ASSERT_EQ(audio::initPlayer(nullptr, module.data()), -1);
-    mxm::startSong(0);
+    audio::startSong(0);
     uint64_t total = platform::headlessSoundCounts().unlockedBytes;  // the silence written at start
     const uint32_t step = 4480;                                      // whole alignments: every step is written at once
     for (uint32_t pos = 0; written.size() < 2 * RING; pos = (pos + step) % RING) {
