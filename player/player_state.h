@@ -140,7 +140,7 @@ struct PlayerState {
     int8_t waveforms[4][256];
 
     // Render driver (audio/mixer.cpp); these stay last: loadModule clears everything
-    // before them and leaves them alone, so the countdown carries on across a reload.
+    // before them, and the countdown carries on across a reload.
     uint32_t tickCountdown;  // 1/256 output frame until the next tick
     // Publication point between the game thread and the streaming thread:
     // startSong stores it (release) after every other write; renderFrames loads
