@@ -79,7 +79,7 @@ bool streamIteration() {
 
     // Rendered even when nothing could be locked, so the song keeps time with the ring.
     const uint32_t frames = count / platform::SOUND_FRAME_BYTES;
-    renderFrames(frames, out.mixBuffer);
+    renderFrames(out.player, frames, out.mixBuffer);
     if (regions.ptr1 != nullptr) convertToPcm16(out.mixBuffer, regions.ptr1, regions.bytes1);
     if (regions.ptr2 != nullptr) convertToPcm16(out.mixBuffer + regions.bytes1 / 2, regions.ptr2, regions.bytes2);
     platform::soundRingUnlock(out.streamBuffer, regions);
