@@ -35,10 +35,10 @@ TEST(PlayerInstruments, VolumeScalingAndFadeOut) {
     ins.fadeOut = 128;
     ins.volEnv = env({{1, 64}, {0, 64}});
     Song song = playing(ins, note(0, 49, 1), {{mxmb::keyOff(0), withEffect(note(1, 49, 1), letter('G'), 32)}});
-    mxm::setMasterVolume(127);
+    mxm::setMasterVolume(*song.state, 127);
     song.tick();
     EXPECT_EQ(song.ch(0).mixVolume, 254);
-    mxm::setMasterVolume(64);
+    mxm::setMasterVolume(*song.state, 64);
     song.row();
     EXPECT_EQ(song.ch(1).mixVolume, 64);  // global volume 32
     song.tick(254);

@@ -7,54 +7,56 @@ using mxmb::extended;
 using mxmb::letter;
 using Pos = std::pair<uint32_t, uint32_t>;
 
-namespace {
-
-std::vector<Pos> walk(Song& song, int rows) {
-    std::vector<Pos> seen;
-    for (int i = 0; i < rows; ++i) {
-        song.row();
-        seen.push_back({song.state->orderPos, song.state->row});
+// Order position and row after each of the first rows read.
+TEST(PlayerOrderWalk, RestartsLoopsAndBreaks) {
+    const struct {
+        const char* what;
+        int patternRows;
+        void (*setUp)(mxmb::Module&);
+        std::vector<Pos> walk;
+    } cases[] = {
+        {"restart order follows the last order",
+         2,
+         [](mxmb::Module& m) {
+             m.orders = {0, 1, 0};
+             m.restartOrder = 1;
+         },
+         {{0, 0}, {0, 1}, {1, 0}, {1, 1}, {2, 0}, {2, 1}, {1, 0}}},
+        // The loop state starts afresh on a new order, even of the same pattern.
+        {"E61 loops once, then the same pattern again",
+         3,
+         [](mxmb::Module& m) {
+             m.orders = {0, 0};
+             m.patterns[0].rows[1] = {mxmb::effect(1, extended(6), 1)};
+         },
+         {{0, 0}, {0, 1}, {0, 0}, {0, 1}, {0, 2}, {1, 0}, {1, 1}, {1, 0}}},
+        {"a break to a row the pattern lacks starts at row 0",
+         16,
+         [](mxmb::Module& m) { m.patterns[0].rows[0] = {mxmb::effect(0, letter('D'), 0x20)}; },
+         {{0, 0}, {1, 0}, {1, 1}}},
+        {"B jumps, D breaks to decimal row 12",
+         16,
+         [](mxmb::Module& m) {
+             m.orders = {0, 1, 0};
+             m.patterns[0].rows[1] = {mxmb::effect(0, letter('B'), 2), mxmb::effect(1, letter('D'), 0x12)};
+         },
+         {{0, 0}, {0, 1}, {2, 12}, {2, 13}}},
+    };
+    for (const auto& c : cases) {
+        mxmb::Module m = rowsModule({}, 6, c.patternRows);
+        c.setUp(m);
+        Song song(m);
+        std::vector<Pos> seen;
+        for (size_t i = 0; i < c.walk.size(); ++i) {
+            song.row();
+            seen.push_back({song.state->orderPos, song.state->row});
+        }
+        EXPECT_EQ(seen, c.walk) << c.what;
     }
-    return seen;
-}
-
-}  // namespace
-
-TEST(PlayerOrderWalk, RestartOrderFollowsTheLastOrder) {
-    mxmb::Module m = testModule(2);
-    m.orders = {0, 1, 0};
-    m.restartOrder = 1;
-    Song song(m);
-    EXPECT_EQ(walk(song, 7), (std::vector<Pos>{{0, 0}, {0, 1}, {1, 0}, {1, 1}, {2, 0}, {2, 1}, {1, 0}}));
-}
-
-TEST(PlayerOrderWalk, PatternLoopStateStartsAfreshOnTheSamePatternAgain) {
-    mxmb::Module m = testModule(3);
-    m.orders = {0, 0};
-    m.patterns[0].rows[1] = {mxmb::effect(1, extended(6), 1)};
-    Song song(m);
-    EXPECT_EQ(walk(song, 5), (std::vector<Pos>{{0, 0}, {0, 1}, {0, 0}, {0, 1}, {0, 2}}));
-    song.ch(1).loopRow = 2;  // as a break out of a running loop would leave it
-    song.ch(1).loopCount = 5;
-    song.row();
-    EXPECT_EQ(song.ch(1).loopRow, 0);
-    EXPECT_EQ(song.ch(1).loopCount, 0);
-}
-
-TEST(PlayerOrderWalk, BreakToARowThePatternLacksStartsAtRowZero) {
-    mxmb::Module m = testModule(16);
-    m.patterns[0].rows[0] = {mxmb::effect(0, letter('D'), 0x20)};
-    m.patterns[1].rows[0] = {mxmb::note(3, 49, 1)};
-    Song song(m);
-    EXPECT_EQ(walk(song, 2), (std::vector<Pos>{{0, 0}, {1, 0}}));
-    EXPECT_EQ(song.ch(3).active, 1);  // and reads that row
 }
 
 TEST(PlayerOrderWalk, PatternDelayRepeatsTheRowWithoutRestartingNotes) {
-    mxmb::Module m = testModule();
-    m.initialSpeed = 5;
-    m.patterns[0].rows[0] = {withEffect(mxmb::note(0, 49, 1), extended(0xE), 2)};
-    Song song(m);
+    Song song(rowsModule({{withEffect(mxmb::note(0, 49, 1), extended(0xE), 2)}}, 5));
     song.tick();
     song.ch(0).restartPos = -1;  // as the mixer leaves it
     song.tick(14);
@@ -65,14 +67,15 @@ TEST(PlayerOrderWalk, PatternDelayRepeatsTheRowWithoutRestartingNotes) {
 }
 
 TEST(PlayerNotes, InstrumentAloneNoteAloneAndKeyOff) {
-    mxmb::Module m = testModule();
+    mxmb::Module m = rowsModule({
+        {withEffect(mxmb::note(0, 49, 2), letter('C'), 50), mxmb::note(1, 49, 1)},
+        {mxmb::note(0, 0, 2), mxmb::keyOff(1)},               // instrument alone
+        {withEffect(mxmb::note(0, 61, 0), letter('C'), 33)},  // note alone
+        {mxmb::keyOff(0)},
+    });
     m.instruments.push_back(plainInstrument(20));
     m.instruments[1].volEnv.points = {{4, 64}, {0, 0}};
     m.instruments[1].samples[0].panning = 200;
-    m.patterns[0].rows[0] = {withEffect(mxmb::note(0, 49, 2), letter('C'), 50), mxmb::note(1, 49, 1)};
-    m.patterns[0].rows[1] = {mxmb::note(0, 0, 2), mxmb::keyOff(1)};               // instrument alone
-    m.patterns[0].rows[2] = {withEffect(mxmb::note(0, 61, 0), letter('C'), 33)};  // note alone
-    m.patterns[0].rows[3] = {mxmb::keyOff(0)};
     Song song(m);
     song.row();
     song.tick(3);

@@ -23,19 +23,14 @@ inline mxmb::Instrument plainInstrument(uint8_t volume = 64) {
     return ins;
 }
 
-// Linear periods, 4 channels, speed 6, two empty patterns at orders 0, 1, one plain instrument.
-inline mxmb::Module testModule(int rows = 16) {
+// Linear periods, 4 channels, two empty patterns at orders 0, 1, one plain instrument;
+// `rows` at the start of pattern 0.
+inline mxmb::Module rowsModule(std::vector<mxmb::Row> rows = {}, uint8_t speed = 6, int patternRows = 64) {
     mxmb::Module m;
-    m.orders = {0, 1};
-    m.patterns = {mxmb::Pattern::empty(rows), mxmb::Pattern::empty(rows)};
-    m.instruments = {plainInstrument()};
-    return m;
-}
-
-// testModule with `rows` at the start of pattern 0 (which is 64 rows long).
-inline mxmb::Module rowsModule(std::vector<mxmb::Row> rows, uint8_t speed = 6) {
-    mxmb::Module m = testModule(64);
     m.initialSpeed = speed;
+    m.orders = {0, 1};
+    m.patterns = {mxmb::Pattern::empty(patternRows), mxmb::Pattern::empty(patternRows)};
+    m.instruments = {plainInstrument()};
     std::copy(rows.begin(), rows.end(), m.patterns[0].rows.begin());
     return m;
 }
@@ -58,15 +53,15 @@ struct Song {
 
     explicit Song(const mxmb::Module& m) : bytes(mxmb::build(m)) {
         mxm::loadModule(state.get(), bytes.data());
-        mxm::startSong(0);
+        mxm::startSong(*state, 0);
     }
     mxm::ChannelRecord& ch(int c) { return state->channels[c]; }
     void tick(int n = 1) {
-        for (int i = 0; i < n; ++i) mxm::playerTick();
+        for (int i = 0; i < n; ++i) mxm::playerTick(*state);
     }
     // Ticks until the next row has been read.
     void row() {
-        do mxm::playerTick();
+        do tick();
         while (state->rowTick == 0);
     }
     // Every `stride` ticks, `count` times, records each of `fields` (one list per field).

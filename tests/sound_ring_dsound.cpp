@@ -14,7 +14,6 @@
 #include <thread>
 
 #include "mxm_builder.h"
-#include "player.h"
 #include "sound_output.h"
 #include "sound_ring.h"
 
@@ -146,7 +145,7 @@ TEST_F(DsoundOnDevice, TheStreamingThreadWritesTheSongThroughTheRingsLocks) {
     std::vector<uint8_t> module = sawModule();
     audio::setStreamObserver(noteSound);
     ASSERT_EQ(audio::initPlayer(nullptr, module.data()), -1);
-    mxm::startSong(0);
+    audio::startSong(0);
     EXPECT_TRUE(waitFor([] { return g_wroteSound.load(); }));
     audio::shutdownPlayer();
     audio::setStreamObserver(nullptr);
