@@ -45,7 +45,7 @@ out=$tmp/out
 mkdir -p "$out/linux" "$out/web" "$out/modules"
 compare_log=$artifacts/compare.log
 failed=0
-step() { echo "== $*"; }
+step() { echo "== [${SECONDS} s] $*"; }
 
 # both NAME COMMAND ARGS...: runs the Linux tool and the node one (COMMAND is mxm or
 # skarvo-sim); their standard output, standard error and exit code must agree.
@@ -147,4 +147,4 @@ if [ $failed -ne 0 ]; then
   echo "test-web: FAILED; logs and outputs are in $artifacts" >&2
   exit 1
 fi
-echo "test-web: all passed"
+echo "test-web: all passed in ${SECONDS} s"

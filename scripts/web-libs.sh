@@ -62,13 +62,11 @@ zlib=$(find "$work/src" -maxdepth 1 -type d -name 'zlib-*' | head -1)
 # Only the libraries' own files: no examples, tests or assembly, and none of zlib's gzip
 # file functions (libpng needs only the stream ones).
 build() {  # build NAME SRCDIR FILE...
-  local name=$1 dir=$2 objs=()
+  local name=$1 dir=$2
   shift 2
-  for f in "$@"; do
-    emcc -O2 -c "$dir/$f" -I"$dir" -I"$zlib" -o "$work/$name-${f%.c}.o"
-    objs+=("$work/$name-${f%.c}.o")
-  done
-  emar rcs "$out/lib/lib$name.a" "${objs[@]}"
+  printf '%s\n' "$@" |
+    xargs -P "$(nproc)" -I{} emcc -O2 -c "$dir/{}" -I"$dir" -I"$zlib" -o "$work/$name-{}.o"
+  emar rcs "$out/lib/lib$name.a" "$work/$name-"*.o
 }
 echo "web-libs: compiling zlib and libpng with emcc" >&2
 build z "$zlib" adler32.c compress.c crc32.c deflate.c infback.c inffast.c inflate.c inftrees.c \
