@@ -71,8 +71,9 @@ foreach(tool mxm skarvo-sim)
   if(TARGET ${tool})
     set_target_properties(${tool} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
     target_link_options(${tool} PRIVATE -sENVIRONMENT=node -sNODERAWFS=1 -sFORCE_FILESYSTEM=1 -sEXIT_RUNTIME=1
-                        -sWASM_ASYNC_COMPILATION=0 -sALLOW_MEMORY_GROWTH=1 --pre-js ${web_dir}/node_streams.js)
-    set_property(TARGET ${tool} APPEND PROPERTY LINK_DEPENDS ${web_dir}/node_streams.js)
+                        -sWASM_ASYNC_COMPILATION=0 -sALLOW_MEMORY_GROWTH=1 -sEXPORTED_FUNCTIONS=_main,_umask
+                        --pre-js ${web_dir}/node_tools.js)
+    set_property(TARGET ${tool} APPEND PROPERTY LINK_DEPENDS ${web_dir}/node_tools.js)
   endif()
 endforeach()
 

@@ -75,9 +75,9 @@ both() {
     failed=1
   fi
 }
-# The file a command wrote, on both systems.
+# The file a command wrote, on both systems: its bytes and its permissions.
 same_file() {
-  if cmp -s "$out/linux/$1" "$out/web/$1"; then
+  if cmp -s "$out/linux/$1" "$out/web/$1" && [ "$(stat -c %a "$out/linux/$1")" = "$(stat -c %a "$out/web/$1")" ]; then
     echo "same: $1 ($(stat -c %s "$out/linux/$1") bytes)" | tee -a "$compare_log"
   else
     echo "DIFFERENT: $1" | tee -a "$compare_log"
