@@ -48,7 +48,8 @@ failed=0
 step() { echo "== [${SECONDS} s] $*"; }
 
 # both NAME COMMAND ARGS...: runs the Linux tool and the node one (COMMAND is mxm or
-# skarvo-sim); their standard output, standard error and exit code must agree.
+# skarvo-sim), standard input from $input (default none); their standard output,
+# standard error and exit code must agree.
 both() {
   local name=$1 tool=$2 os
   shift 2
@@ -57,7 +58,7 @@ both() {
     [ "$tool" = skarvo-sim ] && run=("$linux/tools/sim/skarvo-sim")
     [ $os = web ] && run=(node "$web/tools/$tool.js")
     set +e
-    (cd "$out/$os" && "${run[@]}" "$@" >"$name.out" 2>"$name.err")
+    (cd "$out/$os" && "${run[@]}" "$@" <"${input:-/dev/null}" >"$name.out" 2>"$name.err")
     echo $? >"$out/$os/$name.code"
     set -e
   done
@@ -96,6 +97,18 @@ both sim-malformed skarvo-sim "$tmp/malformed.txt"
 both sim-missing skarvo-sim "$tmp/no-such-script.txt"
 both sim-no-script skarvo-sim
 both sim-help skarvo-sim --help
+input=$root/tests/data/replays/throw_and_hit.txt both sim-standard-input skarvo-sim -
+# A reader that stops early: both end as SIGPIPE ends a program (status 141), silently.
+for os in linux web; do
+  run=("$linux/tools/sim/skarvo-sim")
+  [ $os = web ] && run=(node "$web/tools/skarvo-sim.js")
+  set +e
+  "${run[@]}" "$root/tests/data/replays/long_game.txt" 2>"$out/$os/closed.err" | head -c 100 >/dev/null
+  echo "${PIPESTATUS[0]}" >"$out/$os/closed.code"
+  set -e
+done
+same_file closed.code
+same_file closed.err
 # Refused where no pixels are kept, as on Windows.
 set +e
 node "$web/tools/skarvo-sim.js" --png-every 1 "$tmp/png" "$root/tests/data/replays/clock_wrap.txt" >/dev/null 2>"$tmp/png.err"
