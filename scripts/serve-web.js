@@ -95,4 +95,4 @@ function listen(p, fallback) {
   });
 }
 listen(port === null ? 8080 : port, port === null);
-for (const signal of ['SIGINT', 'SIGTERM']) process.on(signal, () => server.close(() => process.exit(0)));
+for (const signal of ['SIGINT', 'SIGTERM']) process.on(signal, () => process.exit(0));

@@ -11,7 +11,8 @@
 // exit: the frame loop, the streaming thread and the sound stop, and the page says
 // the game has ended. In the test mode the clock is the test's.
 // Lacks: a close event (closing the tab ends the page, program and all), gamepads,
-// moving or sizing a window, a higher thread priority (the browser grants none).
+// restoring a lost WebGL context, moving or sizing a window, a higher thread priority
+// (the browser grants none).
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
@@ -28,7 +29,6 @@ namespace platform {
 namespace {
 
 InputState input{};
-bool testMode = false;
 uint32_t testClockMs = 0;
 void (*exitHooks[4])() = {};
 int exitHookCount = 0;
@@ -91,7 +91,6 @@ void webAtExit(void (*hook)()) {
 // [SECTION] window and events
 
 bool openWindow(const char*, int, int) {
-    testMode = webTestMode();
     if (!pageHasCanvas()) {
         setLastError("window creation", "the page has no element with id \"canvas\"");
         return false;
@@ -119,7 +118,7 @@ void exitProcess(int code) {
 // [SECTION] clock
 
 uint32_t clockMs() {
-    if (testMode) return testClockMs;
+    if (webTestMode()) return testClockMs;
     return static_cast<uint32_t>(static_cast<uint64_t>(emscripten_get_now()));
 }
 

@@ -84,7 +84,7 @@ function parseReplay(text) {
     if (!line || line.startsWith('#')) continue;
     const [now, what, key] = line.split(/\s+/);
     if (now === 'start') script.startMs = Number(what);
-    else script.frames.push({now: Number(now), event: what ? {down: what === 'down', key: KEYS[key], what} : null});
+    else script.frames.push({now: Number(now), event: what ? {down: what === 'down', key: KEYS[key]} : null});
   }
   return script;
 }
@@ -185,8 +185,9 @@ function render(seconds) {
 }
 
 // The page's tap from its first played frame: the ring's first pass is the silence
-// written at start-up, then the song. Returns what agreed and what did not.
-function checkTap(chunks, quietFromFrame) {
+// written at start-up, then the song. Returns what agreed and what did not; frames
+// played late are counted, and apart after the first second.
+function checkTap(chunks, name) {
   const pcm = new Int16Array(chunks.reduce((n, c) => n + c.pcm.length, 0));
   const marks = new Uint8Array(pcm.length / 2);
   let at = 0;
@@ -203,7 +204,7 @@ function checkTap(chunks, quietFromFrame) {
     const f = first + i;
     if (!marks[f]) {
       result.late++;
-      if (i >= quietFromFrame) result.lateWhenQuiet++;
+      if (i >= RATE) result.lateWhenQuiet++;
       continue;
     }
     const s = i - RING_FRAMES;
@@ -212,7 +213,7 @@ function checkTap(chunks, quietFromFrame) {
     if (same) result.agreeing++;
     else if (result.differing++ === 0) result.firstDifference = i;
   }
-  fs.writeFileSync(path.join(ARTIFACTS, `tap-${quietFromFrame}.raw`), Buffer.from(pcm.buffer));
+  fs.writeFileSync(path.join(ARTIFACTS, `tap-${name}.raw`), Buffer.from(pcm.buffer));
   return result;
 }
 
@@ -228,49 +229,46 @@ function expect(ok, message) {
 
 let servers, browser;
 
+// The page's picture of a frame beside the Linux picture of the same frame (drawn by
+// the SDL backend's code), region by region: [name, box, most unmatched, largest mean].
+const REGIONS = [
+  ['sky', [0, 0, 640, 100], 0.01, 6], ['ground', [0, 412, 640, 480], 0.01, 6],
+  ['figure and shots', [360, 300, 640, 400], 0.03, 10], ['whole', [0, 0, 640, 480], 0.02, 8]];
+function comparePictures(webPng, linuxPng) {
+  fs.writeFileSync(path.join(ARTIFACTS, 'picture-web.png'), webPng);
+  const web = decodePng(webPng), linux = decodePng(linuxPng);
+  if (!expect(web.width === 640 && web.height === 480, `the canvas is ${web.width} × ${web.height}`)) return;
+  const summary = REGIONS.map(([name, box, maxUnmatched, maxMean]) => {
+    const r = compareRegion(web, linux, box);
+    const line = `${name}: mean channel difference ${r.mean.toFixed(2)}, ${(r.unmatched * 100).toFixed(2)} % unmatched`;
+    expect(r.unmatched <= maxUnmatched && r.mean <= maxMean, `picture, ${line}`);
+    return line;
+  });
+  fs.writeFileSync(path.join(ARTIFACTS, 'picture-summary.txt'), summary.join('\n') + '\n');
+  console.log(`  ${summary.join('; ')}`);
+}
+
 // Every checked-in replay made only of keys (a page has no close event of its own):
-// the page's frames are skarvo-sim's, byte for byte. The first also compares pictures.
-for (const name of ['throw_and_hit', 'clock_wrap', 'long_game']) {
+// the page's frames are skarvo-sim's, byte for byte; one frame's picture is the Linux one.
+for (const [name, pictureFrame] of [['throw_and_hit', 9], ['clock_wrap'], ['long_game']]) {
   test(`replay ${name}`, async () => {
-    const file = path.join(REPLAYS, `${name}.txt`);
+    const file = path.join(REPLAYS, `${name}.txt`), linuxFrames = path.join(ARTIFACTS, 'linux-frames');
     const expected = execFileSync(env('SKARVO_SIM'), [file], {maxBuffer: 1 << 30}).toString().trimEnd().split('\n');
     const page = await open(browser, `${servers.plain.url}?test`, `replay-${name}`);
-    const got = await replay(page, parseReplay(fs.readFileSync(file, 'utf8')));
+    let picture;
+    const got = await replay(page, parseReplay(fs.readFileSync(file, 'utf8')), async (i) => {
+      if (i === pictureFrame) picture = await canvasPicture(page);
+    });
+    await page.close();
     fs.writeFileSync(path.join(ARTIFACTS, `replay-${name}.jsonl`), got.join('\n') + '\n');
     const diff = got.findIndex((line, i) => line !== expected[i]);
     expect(diff < 0 && got.length === expected.length,
            `${name}: frame ${diff < 0 ? got.length : diff} differs from skarvo-sim (of ${expected.length} lines)`);
-    await page.close();
+    if (pictureFrame === undefined) return;
+    execFileSync(env('SKARVO_SIM'), ['--png-every', '1', linuxFrames, file], {stdio: 'ignore'});
+    comparePictures(picture, fs.readFileSync(path.join(linuxFrames, `frame-${String(pictureFrame).padStart(6, '0')}.png`)));
   });
 }
-
-// The page's picture of a frame beside the Linux picture of the same frame (skarvo-sim's
-// snapshot, drawn by the SDL backend's code), region by region.
-test('picture', async () => {
-  const file = path.join(REPLAYS, 'throw_and_hit.txt'), frame = 9;
-  const linuxDir = path.join(ARTIFACTS, 'linux-frames');
-  execFileSync(env('SKARVO_SIM'), ['--png-every', '1', linuxDir, file], {stdio: 'ignore'});
-  const page = await open(browser, `${servers.plain.url}?test`, 'picture');
-  let shot;
-  await replay(page, parseReplay(fs.readFileSync(file, 'utf8')), async (i) => {
-    if (i === frame) shot = await canvasPicture(page);
-  });
-  await page.close();
-  fs.writeFileSync(path.join(ARTIFACTS, 'picture-web.png'), shot);
-  const web = decodePng(shot), linux = decodePng(fs.readFileSync(path.join(linuxDir, `frame-00000${frame}.png`)));
-  if (!expect(web.width === 640 && web.height === 480, `the canvas is ${web.width} × ${web.height}`)) return;
-  const regions = [
-    ['sky', [0, 0, 640, 100], 0.01, 6], ['ground', [0, 412, 640, 480], 0.01, 6],
-    ['figure and shots', [360, 300, 640, 400], 0.03, 10], ['whole', [0, 0, 640, 480], 0.02, 8]];
-  const summary = [];
-  for (const [name, box, maxUnmatched, maxMean] of regions) {
-    const r = compareRegion(web, linux, box);
-    summary.push(`${name}: mean channel difference ${r.mean.toFixed(2)}, ${(r.unmatched * 100).toFixed(2)} % unmatched`);
-    expect(r.unmatched <= maxUnmatched && r.mean <= maxMean, `picture, ${summary.at(-1)}`);
-  }
-  fs.writeFileSync(path.join(ARTIFACTS, 'picture-summary.txt'), summary.join('\n') + '\n');
-  console.log(`  ${summary.join('; ')}`);
-});
 
 // Played as a user plays it: Right walks, Space throws, Escape ends the game, the
 // frames and the sound stop and the page says so.
@@ -338,7 +336,7 @@ for (const [mode, server] of [['the streaming thread', 'isolated'], ['the main-t
     });
     await page.close();
     const r = checkTap(tap.map((c) => ({
-      pcm: new Int16Array(Uint8Array.from(Buffer.from(c.pcm, 'base64')).buffer), marks: Buffer.from(c.marks, 'base64')})), RATE);
+      pcm: new Int16Array(Uint8Array.from(Buffer.from(c.pcm, 'base64')).buffer), marks: Buffer.from(c.marks, 'base64')})), server);
     console.log(`  ${r.frames} frames played: ${r.agreeing} as rendered, ${r.differing} not, ${r.late} late ` +
                 `(${r.lateWhenQuiet} after the first second); the worklet counted ${stats.late} late`);
     expect(r.differing === 0, `${mode}: ${r.differing} frames differ from the render, the first at ${r.firstDifference}`);
