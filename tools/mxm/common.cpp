@@ -9,14 +9,14 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "commands.h"
-#include "format.h"
-#include "input_file.h"
-#include "message.h"
-#include "validate.h"
+#include "player/format.h"
+#include "player/validate.h"
+#include "tools/common/input_file.h"
+#include "tools/common/message.h"
+#include "tools/mxm/commands.h"
 
 #ifdef MXM_HAVE_EMBEDDED
-#include "embedded.h"
+#include "assets/embedded.h"
 #endif
 
 namespace mxmtool {
@@ -30,8 +30,8 @@ int fileError(const std::string& path, const char* what, int err) {
 
 // `whose`: "any module", or "its header" when the header was read.
 int tooLarge(const std::string& path, uint64_t limit, const char* whose) {
-    toolio::printMessage(stderr, "mxm",
-                         path + ": longer than the " + std::to_string(limit) + " bytes " + whose + " lets a module use");
+    toolio::printMessage(
+        stderr, "mxm", path + ": longer than the " + std::to_string(limit) + " bytes " + whose + " lets a module use");
     return EXIT_FAILED;
 }
 
@@ -113,8 +113,9 @@ int readModule(const std::string& source, ModuleImage& image) {
     }
     mxm::ValidationError error;
     if (!mxm::validateModule(image.bytes.data(), image.bytes.size(), &error)) {
-        toolio::printMessage(stderr, "mxm",
-                             image.name + ": invalid module at byte " + std::to_string(error.offset) + ": " + error.message);
+        toolio::printMessage(
+            stderr, "mxm",
+            image.name + ": invalid module at byte " + std::to_string(error.offset) + ": " + error.message);
         return EXIT_FAILED;
     }
     return EXIT_OK;

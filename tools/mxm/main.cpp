@@ -10,9 +10,9 @@
 #include <cstring>
 #include <string>
 
-#include "commands.h"
-#include "message.h"
-#include "output_file.h"
+#include "tools/common/message.h"
+#include "tools/common/output_file.h"
+#include "tools/mxm/commands.h"
 
 namespace {
 

@@ -13,11 +13,11 @@
 #include <cstring>
 #include <string>
 
-#include "commands.h"
-#include "mixer.h"
-#include "message.h"
-#include "output_file.h"
-#include "player.h"
+#include "audio/mixer.h"
+#include "player/player.h"
+#include "tools/common/message.h"
+#include "tools/common/output_file.h"
+#include "tools/mxm/commands.h"
 
 namespace mxmtool {
 
