@@ -209,9 +209,9 @@ else
   export WINE
   WINE=$(command -v wine)
   # One case at a time, each in its own process: one log each, and a hung case cannot
-  # take the others with it.
+  # take the others with it. A table's cases are named Table/Suite.Case/Row.
   for case in $("$game_test" --gtest_list_tests | awk '/^[^ ]/ {suite=$1} /^  / {print suite $1}'); do
-    log=$artifacts/game-$case.log
+    log=$artifacts/game-${case//\//_}.log
     start=$(date +%s)
     if "$game_test" --gtest_filter="$case" >"$log" 2>&1; then
       result=passed
