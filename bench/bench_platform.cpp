@@ -8,12 +8,11 @@
 #include <cstdlib>
 
 #include "assets/embedded.h"
-#include "platform/device.h"
-#include "platform/headless.h"
+#include "gameplay/game_state.h"
+#include "math/trig.h"
+#include "platform/headless/headless.h"
 #include "platform/image.h"
-#include "platform/trig.h"
 #include "shell/entry.h"
-#include "shell/game_state.h"
 
 namespace {
 
@@ -39,15 +38,15 @@ BENCHMARK(BM_HeadlessFrame)->Unit(benchmark::kMillisecond);
 void BM_SpriteBatch128(benchmark::State& state) {
     startOnce();
     platform::SpriteBatch* batch = skarvo::spriteBatch();
-    const platform::Vec3 centre{0.5f, 0.5f, 0.0f};
+    const math::Vec3 centre{0.5f, 0.5f, 0.0f};
     for (auto _ : state) {
-        platform::spriteBegin(batch, platform::SPRITE_ALPHABLEND | platform::SPRITE_SORT_DEPTH_BACKTOFRONT);
+        platform::spriteBegin(batch);
         for (int i = 0; i < 128; ++i) {
-            platform::Vec3 pos{static_cast<float>(i * 5 % 600), static_cast<float>(i * 7 % 400), (i % 3) * 0.25f};
-            platform::spriteDraw(batch, skarvo::game.texBoot, &centre, &pos, 0xFFFFFFFF);
+            const math::Vec3 pos{static_cast<float>(i * 5 % 600), static_cast<float>(i * 7 % 400), (i % 3) * 0.25f};
+            platform::spriteDraw(batch, skarvo::game.textures[assets::BOOT], centre, pos, 0xFFFFFFFF);
         }
         platform::spriteEnd(batch);
-        platform::devicePresent(skarvo::game.device, nullptr, nullptr, nullptr, nullptr);  // draws it all
+        platform::present();  // draws it all
     }
 }
 BENCHMARK(BM_SpriteBatch128)->Unit(benchmark::kMillisecond);
@@ -64,7 +63,7 @@ BENCHMARK(BM_DecodeBackdrop)->Unit(benchmark::kMillisecond);
 // Spawn angles: 32-bit integers spread over the whole range.
 void BM_CosInt(benchmark::State& state) {
     uint32_t a = 12345;
-    for (auto _ : state) benchmark::DoNotOptimize(platform::cosInt(static_cast<int32_t>(a += 2654435761u)));
+    for (auto _ : state) benchmark::DoNotOptimize(math::cosInt(static_cast<int32_t>(a += 2654435761u)));
 }
 BENCHMARK(BM_CosInt);
 
@@ -79,7 +78,7 @@ BENCHMARK(BM_CosIntCLibrary);
 void BM_SinFloat(benchmark::State& state) {
     float x = 0.0f;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(platform::sinFloat(x));
+        benchmark::DoNotOptimize(math::sinFloat(x));
         x = x < 50000.0f ? x + 7.3f : 0.0f;
     }
 }

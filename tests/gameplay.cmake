@@ -1,11 +1,7 @@
-# Gameplay unit tests, on the headless backend with the game's own start-up and world
-# steps; and gameplay linked without the shell.
-set(gameplay_test_sources
-  gameplay_fixture.cpp gameplay_entity.cpp gameplay_targets.cpp gameplay_shots.cpp gameplay_player.cpp
-  gameplay_headless_batch.cpp)
-skarvo_test(gameplay_tests SOURCES ${gameplay_test_sources}
-            LIBS skarvo_shell skarvo_gameplay skarvo_platform_headless skarvo_sound_ring_headless)
-skarvo_test(gameplay_alone_test SOURCES gameplay_alone.cpp LIBS skarvo_gameplay skarvo_platform_headless)
+# Gameplay unit tests, on the headless backend with the game's own start-up and world steps.
+skarvo_test(gameplay_tests
+  SOURCES gameplay_fixture.cpp gameplay_entity.cpp gameplay_targets.cpp gameplay_shots.cpp gameplay_player.cpp
+  LIBS skarvo_shell skarvo_platform_headless)
 
 # skarvo-sim: its script reader, and the replays in data/replays run through the tool.
 skarvo_test(sim_tests SOURCES sim_script.cpp sim_replays.cpp LIBS skarvo_sim_script)

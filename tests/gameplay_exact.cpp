@@ -9,7 +9,7 @@
 #include <random>
 
 #include "gameplay/exact_float.h"
-#include "platform/trig.h"
+#include "math/trig.h"
 #include "ulps.h"
 
 using skarvo::productRoundedWide;
@@ -67,7 +67,7 @@ TEST(ExactFloat, SpawnCoordinatesMatchTheCLibraryOverAMillionAngles) {
     int64_t worst = 0;
     for (int i = 0; i < 1000000; ++i) {
         const auto a = static_cast<int32_t>(rng());
-        const double cosA = platform::cosInt(a), sinA = platform::sinInt(a);
+        const double cosA = math::cosInt(a), sinA = math::sinInt(a);
         const double libCos = std::cos(static_cast<double>(a)), libSin = std::sin(static_cast<double>(a));
         worst = std::max({worst, ulpsApart(cosA, libCos), ulpsApart(sinA, libSin)});
         sameX += 960.0f + productRoundedWide(320.0f, cosA) == 960.0f + productRoundedWide(320.0f, libCos);

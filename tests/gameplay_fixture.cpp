@@ -1,13 +1,25 @@
+// The gameplay tests on the headless backend: the game's own start-up makes the
+// device, the real textures and the sprite batch once for the whole binary.
 #include "gameplay_fixture.h"
 
+#include "shell/entry.h"
 #include "shell/world.h"
+
+namespace {
+
+struct GameStartUp : ::testing::Environment {
+    void SetUp() override { skarvo::startUp(); }
+};
+[[maybe_unused]] ::testing::Environment* const startUpOnce = ::testing::AddGlobalTestEnvironment(new GameStartUp);
+
+}  // namespace
 
 namespace gameplay_test {
 
 using namespace skarvo;
 
 void World::SetUp() {
-    ASSERT_NE(game.texBoot, nullptr) << "the game's start-up runs first";
+    ASSERT_NE(game.textures[assets::BOOT], nullptr) << "the game's start-up runs first";
     game.clockMs = 0;
     game.frameMs = 0;
     game.dirX = game.dirY = game.fireHeld = 0;
@@ -24,7 +36,7 @@ void World::step(uint32_t nowMs) {
 }
 
 std::vector<platform::SpriteDrawRecord> World::drawAll() {
-    drawEntities(testBatch());
+    drawEntities(spriteBatch());
     int count = 0;
     const platform::SpriteDrawRecord* draws = platform::headlessSpriteDraws(&count);
     return std::vector<platform::SpriteDrawRecord>(draws, draws + count);

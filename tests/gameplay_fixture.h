@@ -12,13 +12,10 @@
 #include "gameplay/player_figure.h"
 #include "gameplay/shots.h"
 #include "gameplay/targets.h"
-#include "platform/headless.h"
-#include "shell/game_state.h"
+#include "gameplay/game_state.h"
+#include "platform/headless/headless.h"
 
 namespace gameplay_test {
-
-// The sprite batch the game's own start-up made (which also loads the real textures).
-platform::SpriteBatch* testBatch();
 
 class World : public ::testing::Test {
   protected:

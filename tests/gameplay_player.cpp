@@ -10,7 +10,7 @@ namespace {
 // The figure's picture among this frame's draws, or nullptr when it is not drawn.
 platform::Texture* figure(const std::vector<platform::SpriteDrawRecord>& draws) {
     for (const auto& d : draws)
-        for (platform::Texture* t : {game.texWalkA, game.texWalkB, game.texThrowA, game.texThrowB})
+        for (platform::Texture* t : {game.textures[assets::WALK_A], game.textures[assets::WALK_B], game.textures[assets::THROW_A], game.textures[assets::THROW_B]})
             if (d.texture == t) return t;
     return nullptr;
 }
@@ -44,8 +44,8 @@ TEST_F(World, AnimationFrameFromThePhase) {
     for (auto c : cases) {
         game.clockMs = static_cast<int32_t>(c[0]);
         player.posY = c[1];
-        EXPECT_EQ(figure(drawAll()), c[2] ? game.texWalkB : game.texWalkA) << c[0] << " " << c[1];
+        EXPECT_EQ(figure(drawAll()), c[2] ? game.textures[assets::WALK_B] : game.textures[assets::WALK_A]) << c[0] << " " << c[1];
     }
     game.fireHeld = 1;
-    EXPECT_EQ(figure(drawAll()), game.texThrowB);
+    EXPECT_EQ(figure(drawAll()), game.textures[assets::THROW_B]);
 }

@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "gameplay_fixture.h"
-#include "platform/matrix.h"
+#include "math/matrix.h"
 
 using namespace skarvo;
 using gameplay_test::World;
@@ -62,7 +62,7 @@ TEST_F(World, SpinMovesInRoundedStepsAtLargeClocks) {
         game.clockMs = clock;
         return drawAll().back().transform;  // the shot is drawn last
     };
-    const platform::Matrix m0 = spinAt(10000000), m1 = spinAt(10000010), m2 = spinAt(10000100);
+    const math::Matrix m0 = spinAt(10000000), m1 = spinAt(10000010), m2 = spinAt(10000100);
     EXPECT_EQ(0, std::memcmp(&m0, &m1, sizeof m0));
     EXPECT_NE(0, std::memcmp(&m0, &m2, sizeof m0));
 }
@@ -74,13 +74,13 @@ TEST_F(World, SpinTakesTheLongConstantUnrounded) {
     throwObject(player);
     const platform::SpriteDrawRecord draw = drawAll().back();
     auto spinAbout = [&](float angle) {
-        platform::Quaternion q;
-        platform::quaternionRotationYawPitchRoll(&q, 0.0f, 0.0f, angle);
-        platform::Matrix m;
-        platform::matrixAffineTransformation(&m, 1.0f, &draw.position, &q, nullptr);
+        math::Quaternion q;
+        math::quaternionRotationYawPitchRoll(&q, 0.0f, 0.0f, angle);
+        math::Matrix m;
+        math::matrixAffineTransformation(&m, 1.0f, &draw.position, &q, nullptr);
         return m;
     };
-    const platform::Matrix once = spinAbout(0x1.aaaaaap+1f), floatConstant = spinAbout(0x1.aaaaacp+1f);
+    const math::Matrix once = spinAbout(0x1.aaaaaap+1f), floatConstant = spinAbout(0x1.aaaaacp+1f);
     EXPECT_EQ(0, std::memcmp(&draw.transform, &once, sizeof once));
     EXPECT_NE(0, std::memcmp(&draw.transform, &floatConstant, sizeof once));
 }

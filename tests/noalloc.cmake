@@ -4,7 +4,7 @@ if(SKARVO_SANITIZE STREQUAL "")
   add_executable(noalloc_test noalloc_test.cpp)
   target_include_directories(noalloc_test PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(noalloc_test PRIVATE skarvo_shell skarvo_platform_headless skarvo_sound
-                        skarvo_sound_ring_headless ${CMAKE_DL_LIBS} GTest::gtest GTest::gtest_main)
+                        ${CMAKE_DL_LIBS} GTest::gtest GTest::gtest_main)
   # Traces name our functions only when the executable exports its symbols.
   set_target_properties(noalloc_test PROPERTIES ENABLE_EXPORTS ON)
   gtest_discover_tests(noalloc_test DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)

@@ -13,13 +13,12 @@
 #include <vector>
 
 #include "assets/embedded.h"
-#include "platform/headless.h"
-#include "platform/messages.h"
-#include "player.h"
+#include "audio/sound_output.h"
+#include "gameplay/game_state.h"
+#include "platform/headless/headless.h"
+#include "platform/headless/sound_ring_control.h"
+#include "player/player.h"
 #include "shell/entry.h"
-#include "shell/game_state.h"
-#include "sound_output.h"
-#include "sound_ring_headless.h"
 
 extern "C" {
 void* __libc_malloc(size_t size);
@@ -89,12 +88,12 @@ TEST(NoAllocation, WatchSeesNewAndVectorGrowth) {
 TEST(NoAllocation, StreamingRendersAndIterations) {
     platform::headlessSoundReset();
     audio::setStreamSleepMs(0);
-    ASSERT_EQ(audio::initPlayer(nullptr, assets::moduleData()), -1);
+    ASSERT_TRUE(audio::initPlayer(assets::moduleData()));
     // Drive the iterations on this thread instead of the streaming thread.
     audio::soundOutput.stopRequests.store(1);
     if (audio::soundOutput.threadHandle.joinable()) audio::soundOutput.threadHandle.join();
     audio::soundOutput.stopRequests.store(0);
-    mxm::startSong(0);
+    audio::startSong(0);
     startWatching();
     // Device-sized steps that do not divide the ring, and now and then the largest
     // possible request.
@@ -122,16 +121,16 @@ TEST(NoAllocation, GameFramesWithKeysThrowsAndMusic) {
         platform::headlessSetClock(clock += 16);
         skarvo::runFrame();
     }
-    const uint32_t keys[] = {platform::VK_RIGHT, platform::VK_SPACE, platform::VK_UP,   platform::VK_SPACE,
-                             platform::VK_LEFT,  platform::VK_DOWN,  platform::VK_SPACE};
+    using platform::Key;
+    const Key keys[] = {Key::RIGHT, Key::SPACE, Key::UP, Key::SPACE, Key::LEFT, Key::DOWN, Key::SPACE};
     // Two minutes of game time in frames of 100 ms or so: walking, throwing, hits, game
     // overs, targets coming back; the streaming thread renders the music meanwhile.
     constexpr int FRAMES = 1200;
     startWatching();
     for (int frame = 0; frame < FRAMES; ++frame) {
         if (frame % 6 == 0)
-            platform::headlessQueueMessage(
-                {nullptr, (frame / 6) % 2 ? platform::WM_KEYUP : platform::WM_KEYDOWN, keys[(frame / 6) % 7], 0});
+            platform::headlessQueueEvent({(frame / 6) % 2 ? platform::EventType::KEY_UP : platform::EventType::KEY_DOWN,
+                                          keys[(frame / 6) % 7], false});
         platform::headlessSetClock(clock += 98 + frame % 5);
         platform::headlessSoundAdvance(17640);
         skarvo::runFrame();

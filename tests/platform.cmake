@@ -1,7 +1,7 @@
-# Platform layer: matrices, image decode, input translation, and the headless device.
+# Platform layer: matrices, image decode, pacing, and the drawing code on the headless device.
 skarvo_test(platform_tests
-  SOURCES platform_matrix.cpp platform_trig.cpp platform_image.cpp platform_render.cpp platform_input.cpp
-          platform_pacing.cpp platform_image_formats.cpp
+  SOURCES platform_image.cpp platform_render.cpp platform_pacing.cpp
+          platform_image_formats.cpp
   LIBS skarvo_platform_headless skarvo_assets)
 
 # The real window under a window manager in a private X server (label e2e).
@@ -15,5 +15,5 @@ add_dependencies(platform_e2e_test skarvo)
 gtest_discover_tests(platform_e2e_test DISCOVERY_TIMEOUT 60
   PROPERTIES LABELS e2e TIMEOUT 240 RESOURCE_LOCK skarvo_e2e)
 
-# The SDL backend's event path and device on SDL's dummy video driver.
-skarvo_test(platform_sdl_tests SOURCES platform_sdl.cpp LIBS skarvo_platform_sdl)
+# Input translation, and the SDL backend's event path on SDL's dummy video driver.
+skarvo_test(platform_sdl_tests SOURCES platform_input.cpp LIBS skarvo_platform_sdl)

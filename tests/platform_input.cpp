@@ -1,95 +1,74 @@
-// Raw keys to window messages, and the headless message queue.
-#include <SDL_scancode.h>
+// Raw input to the game's key events: the shared translation (keys, pads, focus), and
+// the SDL backend's own event path on SDL's dummy video driver.
+#include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "platform/input.h"
-#include "platform/layout.h"
-#include "platform/window.h"
+#include "platform/letterbox.h"
 
 using namespace platform;
 
 namespace {
 
-// Takes every waiting message (at a fixed time) as "message:key" words.
+std::string words(const Event& e) {
+    static const char* const KEYS[] = {"LEFT", "RIGHT", "UP", "DOWN", "SPACE", "ESCAPE"};
+    if (e.type == EventType::CLOSE) return "close";
+    return std::string(e.type == EventType::KEY_DOWN ? (e.repeat ? "repeat:" : "down:") : "up:") +
+           KEYS[static_cast<int>(e.key)];
+}
+
+// Every waiting event (at a fixed time) as words.
 std::string drain(InputState* in, uint32_t nowMs = 0) {
     std::string out;
-    Message m{};
-    while (inputNext(in, nowMs, 0, 0, &m)) {
-        const char* kind = m.message == WM_KEYDOWN ? "down" : m.message == WM_KEYUP ? "up" : "sysdown";
-        out += std::string(out.empty() ? "" : " ") + kind + ":" + std::to_string(m.wParam);
-    }
+    Event e{};
+    while (inputNext(in, nowMs, &e)) out += (out.empty() ? "" : " ") + words(e);
     return out;
 }
 
-const std::string L = std::to_string(VK_LEFT), R = std::to_string(VK_RIGHT), SP = std::to_string(VK_SPACE);
-
 }  // namespace
 
-TEST(KeyInput, KeysByPhysicalPositionAltMakesSystemKeyDowns) {
-    const int keys[][2] = {{SDL_SCANCODE_LEFT, VK_LEFT}, {SDL_SCANCODE_A, 'A'}, {SDL_SCANCODE_F1, 0x70}};
+TEST(Input, StickDeadZoneAndKeysHeldBySeveralSources) {
     InputState in{};
-    for (const auto& k : keys) {
-        inputKey(&in, k[0], true, false, false);
-        inputKey(&in, k[0], true, true, false);  // auto-repeat
-        inputKey(&in, k[0], false, false, false);
-        const std::string vk = std::to_string(k[1]);
-        EXPECT_EQ(drain(&in), "down:" + vk + " down:" + vk + " up:" + vk);
-    }
-    EXPECT_EQ(inputKey(&in, 9999, true, false, false), INPUT_NONE);
-    inputKey(&in, SDL_SCANCODE_SPACE, true, false, true);
-    EXPECT_EQ(drain(&in), "sysdown:" + SP);
-}
-
-TEST(KeyInput, FullscreenKeysToggleOnceAndNeverBecomeMessages) {
-    InputState in{};
-    EXPECT_EQ(inputKey(&in, SDL_SCANCODE_F11, true, false, false), INPUT_TOGGLE_FULLSCREEN);
-    EXPECT_EQ(inputKey(&in, SDL_SCANCODE_F11, true, true, false), INPUT_NONE);  // held: no second toggle
-    inputKey(&in, SDL_SCANCODE_F11, false, false, false);
-    EXPECT_EQ(inputKey(&in, SDL_SCANCODE_RETURN, true, false, true), INPUT_TOGGLE_FULLSCREEN);
-    inputKey(&in, SDL_SCANCODE_RETURN, false, false, false);  // Alt already let go: still swallowed
-    EXPECT_EQ(drain(&in), "");
-}
-
-TEST(PadInput, StickDeadZoneAndSharedKeys) {
-    InputState in{};
-    inputPadAxis(&in, PAD_AXIS_LEFTX, 8000);  // inside the dead zone
-    inputPadAxis(&in, PAD_AXIS_LEFTX, 20000);
-    inputPadAxis(&in, PAD_AXIS_LEFTX, 12000);   // eased off, still past the release point
-    inputPadAxis(&in, PAD_AXIS_LEFTX, -32768);  // flicked across: let go, then the other way
-    EXPECT_EQ(drain(&in), "down:" + R + " up:" + R + " down:" + L);
+    inputPadAxis(&in, PadAxis::LEFT_X, 8000);  // inside the dead zone
+    inputPadAxis(&in, PadAxis::LEFT_X, 20000);
+    inputPadAxis(&in, PadAxis::LEFT_X, 12000);   // eased off, still past the release point
+    inputPadAxis(&in, PadAxis::LEFT_X, -32768);  // flicked across: let go, then the other way
+    EXPECT_EQ(drain(&in), "down:RIGHT up:RIGHT down:LEFT");
     // Left is also held by the stick: it goes up only when the last source lets go.
-    inputKey(&in, SDL_SCANCODE_LEFT, true, false, false);
-    inputKey(&in, SDL_SCANCODE_LEFT, false, false, false);
-    inputPadAxis(&in, PAD_AXIS_LEFTX, 0);
-    EXPECT_EQ(drain(&in), "down:" + L + " up:" + L);
+    inputKey(&in, Key::LEFT, true, false);
+    inputKey(&in, Key::LEFT, true, true);
+    inputKey(&in, Key::LEFT, false, false);
+    inputPadAxis(&in, PadAxis::LEFT_X, 0);
+    EXPECT_EQ(drain(&in), "down:LEFT repeat:LEFT up:LEFT");
 }
 
-TEST(PadInput, SouthButtonRepeatsLikeAKeyOneMessageAtATime) {
+TEST(Input, SouthButtonRepeatsOnScheduleAcrossTheClockWrap) {
     InputState in{};
-    const uint32_t t0 = 0xFFFFFF00u;  // across the clock's wrap
-    inputPadButton(&in, PAD_SOUTH, true, t0);
-    EXPECT_EQ(drain(&in, t0), "down:" + SP);
+    const uint32_t t0 = 0xFFFFFF00u;
+    inputPadButton(&in, PadButton::SOUTH, true, t0);
+    EXPECT_EQ(drain(&in, t0), "down:SPACE");
     EXPECT_EQ(drain(&in, t0 + PAD_REPEAT_DELAY_MS - 1), "");
-    EXPECT_EQ(drain(&in, t0 + PAD_REPEAT_DELAY_MS), "down:" + SP);
+    EXPECT_EQ(drain(&in, t0 + PAD_REPEAT_DELAY_MS), "repeat:SPACE");
     // A stall: one repeat, not a burst, then the rate again from there.
     const uint32_t late = t0 + 5000;
-    EXPECT_EQ(drain(&in, late), "down:" + SP);
+    EXPECT_EQ(drain(&in, late), "repeat:SPACE");
     EXPECT_EQ(drain(&in, late + 1), "");
 }
 
-TEST(PadInput, UnplugAndFocusLossReleaseEverythingHeld) {
+TEST(Input, UnplugAndFocusLossReleaseEverythingHeld) {
     InputState in{};
-    inputPadButton(&in, PAD_SOUTH, true, 0);
-    inputPadAxis(&in, PAD_AXIS_LEFTY, -30000);  // y grows downwards: Up
-    inputKey(&in, SDL_SCANCODE_LEFT, true, false, false);
-    EXPECT_EQ(drain(&in), "down:" + SP + " down:" + std::to_string(VK_UP) + " down:" + L);
+    inputPadButton(&in, PadButton::SOUTH, true, 0);
+    inputPadAxis(&in, PadAxis::LEFT_Y, -30000);  // y grows downwards: Up
+    inputKey(&in, Key::LEFT, true, false);
+    EXPECT_EQ(drain(&in), "down:SPACE down:UP down:LEFT");
     inputPadsReleased(&in);
-    EXPECT_EQ(drain(&in, 100000), "up:" + SP + " up:" + std::to_string(VK_UP));  // no repeat after the unplug
+    EXPECT_EQ(drain(&in, 100000), "up:UP up:SPACE");  // no repeat after the unplug
     inputFocusLost(&in);
-    EXPECT_EQ(drain(&in), "up:" + L);
+    EXPECT_EQ(drain(&in), "up:LEFT");
 }
 
 TEST(Letterbox, FourByThreeAsLargeAsFitsCentred) {
@@ -101,4 +80,73 @@ TEST(Letterbox, FourByThreeAsLargeAsFitsCentred) {
         ViewRect r = letterbox(c[0], c[1]);
         EXPECT_EQ((std::vector<int>{r.x, r.y, r.w, r.h}), (std::vector<int>{c[2], c[3], c[4], c[5]})) << c[0];
     }
+}
+
+namespace {
+
+void openDummyWindow() {
+    static bool opened = [] {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        setenv("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "1", 1);  // the dummy window never has the focus
+        return openWindow("Skarvo", 640, 480);
+    }();
+    ASSERT_TRUE(opened) << lastError();
+}
+
+void pushKey(SDL_Scancode sc, bool down, bool repeat = false, Uint16 mod = 0) {
+    SDL_Event e{};
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.repeat = repeat;
+    e.key.keysym.scancode = sc;
+    e.key.keysym.mod = mod;
+    SDL_PushEvent(&e);
+}
+
+// Every event pollEvent gives now, as words.
+std::string pollAll() {
+    std::string out;
+    Event e{};
+    while (pollEvent(&e)) out += (out.empty() ? "" : " ") + words(e);
+    return out;
+}
+
+}  // namespace
+
+TEST(SdlEvents, OneEventPerPollSystemKeysUnseenFocusLossAndClose) {
+    openDummyWindow();
+    pollAll();
+    pushKey(SDL_SCANCODE_LEFT, true);
+    pushKey(SDL_SCANCODE_LEFT, true, true);
+    pushKey(SDL_SCANCODE_F11, true), pushKey(SDL_SCANCODE_F11, false);
+    pushKey(SDL_SCANCODE_A, true), pushKey(SDL_SCANCODE_A, false);  // not a key of the game's
+    pushKey(SDL_SCANCODE_SPACE, true, false, KMOD_LALT);              // Alt+Space is the system's
+    pushKey(SDL_SCANCODE_LEFT, false);
+    Event e{};
+    ASSERT_TRUE(pollEvent(&e));
+    EXPECT_EQ(words(e), "down:LEFT");
+    EXPECT_EQ(pollAll(), "repeat:LEFT up:LEFT");
+    pushKey(SDL_SCANCODE_F11, true), pushKey(SDL_SCANCODE_F11, false);  // back out of fullscreen
+    pushKey(SDL_SCANCODE_SPACE, true), pushKey(SDL_SCANCODE_UP, true);
+    for (Uint8 event : {SDL_WINDOWEVENT_FOCUS_LOST, SDL_WINDOWEVENT_CLOSE}) {
+        SDL_Event w{};
+        w.type = SDL_WINDOWEVENT;
+        w.window.event = event;
+        SDL_PushEvent(&w);
+    }
+    EXPECT_EQ(pollAll(), "down:SPACE down:UP up:UP up:SPACE close");
+}
+
+TEST(SdlEvents, VirtualGamepadBecomesKeys) {
+    openDummyWindow();
+    pollAll();
+    const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
+                                                SDL_CONTROLLER_BUTTON_MAX, 0);
+    SDL_Joystick* stick = SDL_JoystickOpen(index);
+    ASSERT_NE(stick, nullptr) << SDL_GetError();
+    pollAll();  // plugged in: the backend opens it as a gamepad
+    SDL_JoystickSetVirtualButton(stick, SDL_CONTROLLER_BUTTON_A, SDL_PRESSED);
+    EXPECT_EQ(pollAll(), "down:SPACE");
+    SDL_JoystickClose(stick);  // unplugged while held: Space goes up
+    SDL_JoystickDetachVirtual(index);
+    EXPECT_EQ(pollAll(), "up:SPACE");
 }

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "assets/embedded.h"
-#include "platform/device.h"
 #include "shell_support.h"
 
 using namespace platform;

@@ -1,8 +1,8 @@
-// Keyboard input through the window procedure and the frame loop's message step. (The
-// close message, Escape and the clock's wrap are pinned by the checked-in replays.)
+// Keyboard input through the window procedure and the frame loop's event step. (Close,
+// Escape and the clock's wrap are pinned by the checked-in replays.)
 #include <tuple>
 
-#include "platform/window.h"
+#include "shell/scene.h"
 #include "shell_support.h"
 
 using namespace platform;
@@ -11,31 +11,50 @@ using skarvo::runFrame;
 
 namespace {
 
-void key(uint32_t message, uint32_t vk) { headlessQueueMessage({nullptr, message, vk, 0}); }
+void key(EventType type, Key k, bool repeat = false) { headlessQueueEvent({type, k, repeat}); }
 
 }  // namespace
 
 TEST(WindowProc, ArrowsFollowTheLastKeyPressedSpaceStaysHeldUntilItsKeyUp) {
-    shelltest::drainMessages();
-    // {message, key, then dirX, dirY, fireHeld}: a key-up clears its axis even while the other key is held.
-    const int steps[][5] = {
-        {WM_KEYDOWN, VK_LEFT, -1, 0, 0}, {WM_KEYDOWN, VK_RIGHT, 1, 0, 0}, {WM_KEYUP, VK_RIGHT, 0, 0, 0},
-        {WM_KEYDOWN, VK_UP, 0, 1, 0},    {WM_KEYDOWN, VK_DOWN, 0, -1, 0}, {WM_KEYUP, VK_UP, 0, 0, 0},
-        {WM_KEYDOWN, VK_SPACE, 0, 0, 1}, {WM_KEYDOWN, VK_SPACE, 0, 0, 1}, {WM_SYSKEYDOWN, VK_SPACE, 0, 0, 1},
-        {WM_KEYUP, VK_LEFT, 0, 0, 1},    {WM_KEYUP, VK_SPACE, 0, 0, 0}};
+    shelltest::drainEvents();
+    constexpr EventType D = EventType::KEY_DOWN, U = EventType::KEY_UP;
+    // {event, key, repeat, then dirX, dirY, fireHeld, shots thrown}: a key-up clears its
+    // axis even while the other key is held; every Space key-down throws, repeats too.
+    const struct {
+        EventType type;
+        Key key;
+        bool repeat;
+        int dirX, dirY, fireHeld, throws;
+    } steps[] = {{D, Key::LEFT, false, -1, 0, 0, 0}, {D, Key::RIGHT, false, 1, 0, 0, 0},
+                 {U, Key::RIGHT, false, 0, 0, 0, 0}, {D, Key::UP, false, 0, 1, 0, 0},
+                 {D, Key::DOWN, false, 0, -1, 0, 0}, {U, Key::UP, false, 0, 0, 0, 0},
+                 {D, Key::SPACE, false, 0, 0, 1, 1}, {D, Key::SPACE, true, 0, 0, 1, 2},
+                 {U, Key::LEFT, false, 0, 0, 1, 2},  {U, Key::SPACE, false, 0, 0, 0, 2}};
+    const int before = game.shotCounter;
     for (const auto& s : steps) {
-        key(s[0], s[1]);
+        key(s.type, s.key, s.repeat);
         runFrame();
-        EXPECT_EQ(std::make_tuple(game.dirX, game.dirY, game.fireHeld), std::make_tuple(s[2], s[3], s[4]))
-            << "after message " << s[0] << " key " << s[1];
+        EXPECT_EQ(std::make_tuple(game.dirX, game.dirY, game.fireHeld, game.shotCounter - before),
+                  std::make_tuple(s.dirX, s.dirY, s.fireHeld, s.throws))
+            << "after event " << static_cast<int>(s.type) << " key " << static_cast<int>(s.key);
     }
 }
 
-TEST(FrameLoop, TakesOneMessagePerFrame) {
-    shelltest::drainMessages();
-    for (int i = 0; i < 3; ++i) key(WM_KEYDOWN, VK_LEFT), key(WM_KEYUP, VK_LEFT);
+TEST(FrameLoop, TakesOneEventPerFrame) {
+    shelltest::drainEvents();
+    for (int i = 0; i < 3; ++i) key(EventType::KEY_DOWN, Key::LEFT), key(EventType::KEY_UP, Key::LEFT);
     for (int frame = 0; frame < 6; ++frame) {
         runFrame();
         EXPECT_EQ(game.dirX, frame % 2 == 0 ? -1 : 0) << "frame " << frame;
     }
+}
+
+// The backdrop quad and the game's own transform are pinned by the frame test below.
+TEST(SetWorldTransform, RotatesThenTranslatesThenScalesTheWhole) {
+    // (1, 0, 0) turned onto (0, 1, 0), moved to (1, 1, 0), scaled to (2, 3, 0).
+    skarvo::setWorldTransform(1, 0, 0, 2, 3, 1, 1.5707963f);
+    const math::Vec3 w = math::transformPoint({1, 0, 0}, skarvo::worldTransform);
+    EXPECT_NEAR(w.x, 2, 1e-5f);
+    EXPECT_NEAR(w.y, 3, 1e-5f);
+    EXPECT_NEAR(w.z, 0, 1e-5f);
 }

@@ -6,9 +6,9 @@
 
 #include <cstdlib>
 
-#include "platform/headless.h"
+#include "gameplay/game_state.h"
+#include "platform/headless/headless.h"
 #include "shell/entry.h"
-#include "shell/game_state.h"
 
 namespace shelltest {
 
@@ -26,9 +26,9 @@ class StartUpOnce : public ::testing::Environment {
     }
 };
 
-// Runs frames until the message queue is empty.
-inline void drainMessages() {
-    while (platform::headlessQueuedMessages() > 0) skarvo::runFrame();
+// Runs frames until no event waits.
+inline void drainEvents() {
+    while (platform::headlessQueuedEvents() > 0) skarvo::runFrame();
 }
 
 }  // namespace shelltest

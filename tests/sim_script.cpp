@@ -12,8 +12,8 @@ TEST(ReplayScript, FullClockRangeCarriageReturnsAndComments) {
     ASSERT_TRUE(parseReplay("# c\n\nstart 4294967295\n0\r\n  32   down LEFT\n", &s, &error)) << error;
     EXPECT_EQ(s.startMs, 4294967295u);
     ASSERT_EQ(s.frames.size(), 2u);
-    EXPECT_FALSE(s.frames[0].hasMessage);
-    EXPECT_EQ(s.frames[1].message.wParam, platform::VK_LEFT);
+    EXPECT_FALSE(s.frames[0].hasEvent);
+    EXPECT_TRUE(s.frames[1].event.type == platform::EventType::KEY_DOWN && s.frames[1].event.key == platform::Key::LEFT);
 }
 
 TEST(ReplayScript, RejectsMalformedLinesByNumber) {

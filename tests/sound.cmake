@@ -1,9 +1,9 @@
 # Sound output: the streaming iteration and start-up on the headless ring, the thread
 # itself (labelled threaded). The real SDL output through its disk driver is checked
 # by the end-to-end sound test and mxm play below.
-skarvo_test(sound_stream_test SOURCES sound_stream.cpp LIBS skarvo_sound skarvo_sound_ring_headless mxm_builder)
+skarvo_test(sound_stream_test SOURCES sound_stream.cpp LIBS skarvo_sound skarvo_platform_headless mxm_builder)
 add_executable(sound_thread_test sound_thread.cpp)
-target_link_libraries(sound_thread_test PRIVATE skarvo_sound skarvo_sound_ring_headless mxm_builder
+target_link_libraries(sound_thread_test PRIVATE skarvo_sound skarvo_platform_headless mxm_builder
                       GTest::gtest GTest::gtest_main)
 gtest_discover_tests(sound_thread_test DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 LABELS threaded)
 

@@ -9,11 +9,11 @@
 #include <memory>
 #include <vector>
 
-#include "mixer.h"
+#include "audio/mixer.h"
+#include "audio/sound_output.h"
 #include "mxm_builder.h"
-#include "player.h"
-#include "sound_output.h"
-#include "sound_ring_headless.h"
+#include "platform/headless/sound_ring_control.h"
+#include "player/player.h"
 
 namespace sound_test {
 

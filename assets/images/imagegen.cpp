@@ -16,6 +16,7 @@
 
 #include "catalogue.h"
 #include "generated.h"
+#include "message.h"
 #include "pixelart.h"
 
 #ifndef SKARVO_IMAGE_SOURCES
@@ -120,7 +121,7 @@ int main(int argc, char** argv) {
                             png.size() + 12 > image.bytes && png.size() != image.bytes ? "  OVER BUDGET" : "");
         }
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "skarvo_imagegen: %s\n", e.what());
+        toolio::printMessage(stderr, "skarvo_imagegen", e.what());
         return 1;
     }
     return 0;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "input_file.h"
+#include "message.h"
 #include "output_file.h"
 #include "song_build.h"
 #include "song_text.h"
@@ -31,7 +32,7 @@ const char* USAGE =
 bool readText(const std::string& path, std::string* out) {
     std::string error;
     if (toolio::readInput(path, music::MAX_TEXT_BYTES, out, &error)) return true;
-    std::fprintf(stderr, "songc: %s\n", error.c_str());
+    toolio::printMessage(stderr, "songc", error);
     return false;
 }
 
@@ -80,7 +81,7 @@ bool writeSamples(const std::string& dir, const music::SongText& song,
         std::snprintf(name, sizeof name, "/%02zu_%s.wav", i + 1, instruments[i].name.c_str());
         std::string error;
         if (!writeWav(dir + name, s.points, rate, &error)) {
-            std::fprintf(stderr, "songc: %s\n", error.c_str());
+            toolio::printMessage(stderr, "songc", error);
             return false;
         }
     }
@@ -106,7 +107,8 @@ int main(int argc, char** argv) {
              : a == "--samples" ? samplesDir
                                 : instrumentsPath) = argv[++i];
         } else {
-            std::fprintf(stderr, "songc: unknown or incomplete argument '%s'\n%s", a.c_str(), USAGE);
+            toolio::printMessage(stderr, "songc", "unknown or incomplete argument '" + a + "'");
+            std::fputs(USAGE, stderr);
             return 1;
         }
     }
@@ -123,20 +125,20 @@ int main(int argc, char** argv) {
         std::vector<music::InstrumentText> instruments = music::parseInstruments(instrumentsText, instrumentsPath);
         bytes = music::compileSong(song, instruments, report ? &notes : nullptr);
         for (const std::string& w : music::lintSong(song, songPath))
-            std::fprintf(stderr, "songc: warning: %s\n", w.c_str());
+            toolio::printMessage(stderr, "songc", "warning: " + w);
         if (!samplesDir.empty() && !writeSamples(samplesDir, song, instruments)) return 1;
     } catch (const music::TextError& e) {
-        std::fprintf(stderr, "songc: %s\n", e.what());
+        toolio::printMessage(stderr, "songc", e.what());
         return 1;
     }
     std::string error;
     if (!toolio::writeWholeFile(outPath, bytes.data(), bytes.size(), &error)) {
-        std::fprintf(stderr, "songc: %s\n", error.c_str());
+        toolio::printMessage(stderr, "songc", error);
         return 1;
     }
     if (report) std::fputs(notes.c_str(), stdout);
     if (!toolio::stdoutIntact(&error)) {
-        std::fprintf(stderr, "songc: %s\n", error.c_str());
+        toolio::printMessage(stderr, "songc", error);
         return 1;
     }
     return 0;

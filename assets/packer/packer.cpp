@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "layout.h"
+#include "message.h"
 #include "module_layout.h"
 #include "output_file.h"
 
@@ -212,7 +213,7 @@ int main(int argc, char** argv) {
         if (!bin.empty()) writeFile(bin, block.data(), block.size());
         if (!extractDir.empty()) extract(block, extractDir);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "skarvo_packer: %s\n", e.what());
+        toolio::printMessage(stderr, "skarvo_packer", e.what());
         return 1;
     }
     return 0;

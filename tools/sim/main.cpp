@@ -16,6 +16,7 @@
 
 #include "frame_json.h"
 #include "input_file.h"
+#include "message.h"
 #include "output_file.h"
 #include "platform/headless/headless.h"
 #include "replay_script.h"
@@ -48,7 +49,7 @@ const char USAGE[] =
 int currentFrame = 0;
 
 [[noreturn]] void fail(const std::string& message, int code = 2) {
-    std::fprintf(stderr, "skarvo-sim: %s\n", message.c_str());
+    toolio::printMessage(stderr, "skarvo-sim", message);
     std::exit(code);
 }
 
@@ -56,7 +57,7 @@ int currentFrame = 0;
 void checkStdout() {
     std::string error;
     if (!toolio::stdoutIntact(&error)) {
-        std::fprintf(stderr, "skarvo-sim: %s\n", error.c_str());
+        toolio::printMessage(stderr, "skarvo-sim", error);
         std::_Exit(1);
     }
 }

@@ -3,9 +3,9 @@
 
 #include <cmath>
 
-#include "platform/matrix.h"
+#include "math/matrix.h"
 
-using namespace platform;
+using namespace math;
 
 namespace {
 
