@@ -6,6 +6,25 @@
 # `make windows` needs no Wine.
 set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
 
+# Shared with Linux: the pure code, and what runs on the headless backend (here the one
+# that keeps no pixels). Left out: what needs SDL, libpng, the song compiler or Linux
+# processes (the module seeds go through mxm.exe in scripts/test-windows.sh instead).
+skarvo_test(player_tests
+  SOURCES player_format_test.cpp player_sequencer_test.cpp player_effects_test.cpp player_instruments_test.cpp
+  LIBS mxm_player mxm_builder)
+target_include_directories(player_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+skarvo_test(audio_mixer_test SOURCES audio_mixer_test.cpp LIBS mxm_audio mxm_builder)
+skarvo_test(validate_module_test SOURCES validate_module_test.cpp LIBS mxm_player mxm_builder)
+skarvo_test(sound_stream_test SOURCES sound_stream.cpp LIBS skarvo_sound skarvo_platform_headless mxm_builder)
+skarvo_test(sound_thread_test SOURCES sound_thread.cpp LIBS skarvo_sound skarvo_platform_headless mxm_builder)
+skarvo_test(math_tests SOURCES math_matrix.cpp math_trig.cpp LIBS skarvo_math)
+skarvo_test(gameplay_exact_tests SOURCES gameplay_exact.cpp LIBS skarvo_gameplay)
+skarvo_test(gameplay_tests
+  SOURCES gameplay_fixture.cpp gameplay_entity.cpp gameplay_targets.cpp gameplay_shots.cpp gameplay_player.cpp
+  LIBS skarvo_shell skarvo_platform_headless)
+skarvo_test(platform_pacing_tests SOURCES platform_pacing.cpp LIBS skarvo_platform)
+skarvo_test(sim_script_tests SOURCES sim_script.cpp LIBS skarvo_sim_script)
+
 # The texture decoder (WIC) against the expectations the Linux decoder meets too.
 skarvo_test(platform_image_tests SOURCES platform_image_formats.cpp LIBS skarvo_image_wic skarvo_assets)
 
