@@ -180,37 +180,30 @@ void mixVoice(ChannelRecord& ch, uint32_t frameCount, int32_t* out) {
 
 }  // namespace
 
-void renderFrames(uint32_t frameCount, int32_t* destination) {
-    mxm::PlayerState* s = mxm::currentState();
-    if (s == nullptr) {
+void renderFrames(mxm::PlayerState& s, uint32_t frameCount, int32_t* destination) {
+    if (s.playing.load(std::memory_order_acquire) == 0) {
         std::memset(destination, 0, sizeof(int32_t) * 2 * static_cast<size_t>(frameCount));
         return;
     }
-    s->framesLeft = frameCount;
-    if (s->playing.load(std::memory_order_acquire) == 0) {
-        std::memset(destination, 0, sizeof(int32_t) * 2 * static_cast<size_t>(frameCount));
-        return;
-    }
-    while (s->framesLeft > 0) {
-        if (s->tickCountdown < 256) {
-            mxm::playerTick();
+    uint32_t framesLeft = frameCount;
+    while (framesLeft > 0) {
+        if (s.tickCountdown < 256) {
+            mxm::playerTick(s);
             // A tempo of 0 would divide by zero; it cannot come from a valid module.
-            uint32_t tempo = s->tempo != 0 ? s->tempo : 1;
-            s->tickCountdown += TICK_NUMERATOR / (50 * tempo);
+            uint32_t tempo = s.tempo != 0 ? s.tempo : 1;
+            s.tickCountdown += TICK_NUMERATOR / (50 * tempo);
         }
-        uint32_t n = s->tickCountdown / 256;
-        if (n > s->framesLeft) n = s->framesLeft;
-        s->tickCountdown -= n * 256;
-        s->framesLeft -= n;
-        destination = mixSpan(n, destination);
+        uint32_t n = s.tickCountdown / 256;
+        if (n > framesLeft) n = framesLeft;
+        s.tickCountdown -= n * 256;
+        framesLeft -= n;
+        destination = mixSpan(s, n, destination);
     }
 }
 
-int32_t* mixSpan(uint32_t frameCount, int32_t* destination) {
+int32_t* mixSpan(mxm::PlayerState& s, uint32_t frameCount, int32_t* destination) {
     std::memset(destination, 0, sizeof(int32_t) * 2 * static_cast<size_t>(frameCount));
-    mxm::PlayerState* s = mxm::currentState();
-    if (s == nullptr) return destination + 2 * static_cast<size_t>(frameCount);
-    for (ChannelRecord& ch : s->channels) {
+    for (ChannelRecord& ch : s.channels) {
         if (ch.active == 0) continue;
         if (ch.restartPos != -1) {
             ch.posInt = ch.restartPos;

@@ -57,7 +57,7 @@ bool initPlayer(uint8_t* moduleData) {
     return true;
 }
 
-void startSong(uint32_t orderPos) { mxm::startSong(orderPos); }
+void startSong(uint32_t orderPos) { mxm::startSong(soundOutput.player, orderPos); }
 
 void shutdownPlayer() {
     SoundOutput& out = soundOutput;

@@ -55,10 +55,12 @@ bool streamIteration() {
     uint32_t count;
     platform::SoundRegions regions;
     for (;;) {
-        // Any failure other than a lost ring leaves playCursor as it was.
+        // A lost ring is restored and the position read again; while the device stays
+        // gone the iteration ends here, to try again after the next sleep, the song
+        // waiting where it stands. Any other failure leaves playCursor as it was.
         while (platform::soundRingGetPosition(out.streamBuffer, &out.playCursor) == SoundResult::LOST) {
             if (stopRequested(out)) return false;
-            platform::soundRingRestore(out.streamBuffer);
+            if (platform::soundRingRestore(out.streamBuffer) != SoundResult::OK) return true;
         }
         const uint32_t target = out.playCursor & ~(CURSOR_ALIGN - 1);
         count = (target - out.writePos) % STREAM_BUFFER_BYTES;
@@ -70,13 +72,14 @@ bool streamIteration() {
         if (result == SoundResult::OK) break;
         regions = platform::SoundRegions{nullptr, 0, nullptr, 0};
         if (result != SoundResult::LOST) break;
+        out.writePos = offset;  // nothing was written: a restored ring starts from here
         if (stopRequested(out)) return false;
-        platform::soundRingRestore(out.streamBuffer);
+        if (platform::soundRingRestore(out.streamBuffer) != SoundResult::OK) return true;
     }
 
     // Rendered even when nothing could be locked, so the song keeps time with the ring.
     const uint32_t frames = count / platform::SOUND_FRAME_BYTES;
-    renderFrames(frames, out.mixBuffer);
+    renderFrames(out.player, frames, out.mixBuffer);
     if (regions.ptr1 != nullptr) convertToPcm16(out.mixBuffer, regions.ptr1, regions.bytes1);
     if (regions.ptr2 != nullptr) convertToPcm16(out.mixBuffer + regions.bytes1 / 2, regions.ptr2, regions.bytes2);
     platform::soundRingUnlock(out.streamBuffer, regions);

@@ -70,15 +70,15 @@ std::vector<uint8_t> song(uint32_t channels, bool sixteenBit) {
 void renderSong(benchmark::State& state, std::vector<uint8_t> module) {
     mxm::loadModule(&g_state, module.data());
     g_state.tickCountdown = 0;
-    mxm::startSong(0);
+    mxm::startSong(g_state, 0);
     std::vector<int32_t> mix(2 * REQUEST);
     int64_t frames = 0;
     for (auto _ : state) {
-        audio::renderFrames(REQUEST, mix.data());
+        audio::renderFrames(g_state, REQUEST, mix.data());
         benchmark::DoNotOptimize(mix.data());
         frames += REQUEST;
     }
-    mxm::stopSong();
+    mxm::stopSong(g_state);
     state.counters["frames/s"] = benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate);
     state.counters["x_realtime"] = benchmark::Counter(static_cast<double>(frames) / RATE, benchmark::Counter::kIsRate);
 }
@@ -115,7 +115,7 @@ void mixVoices(benchmark::State& state, bool sixteenBit) {
     std::vector<int32_t> mix(2 * REQUEST);
     int64_t voiceFrames = 0;
     for (auto _ : state) {
-        audio::mixSpan(REQUEST, mix.data());
+        audio::mixSpan(g_state, REQUEST, mix.data());
         benchmark::DoNotOptimize(mix.data());
         voiceFrames += int64_t{REQUEST} * mxm::MAX_CHANNELS;
     }

@@ -26,7 +26,7 @@ skarvo_test(platform_pacing_tests SOURCES platform_pacing.cpp LIBS skarvo_platfo
 skarvo_test(sim_script_tests SOURCES sim_script.cpp LIBS skarvo_sim_script)
 
 # The texture decoder (WIC) against the expectations the Linux decoder meets too.
-skarvo_test(platform_image_tests SOURCES platform_image_formats.cpp LIBS skarvo_image_wic skarvo_assets)
+skarvo_test(platform_image_tests SOURCES platform_image.cpp LIBS skarvo_image_wic skarvo_assets)
 
 # The real window and Direct3D 9 device need a display: label win32_gui, run by
 # scripts/test-windows.sh in Xvfb. One window per program, as in the game.

@@ -32,7 +32,7 @@ uint8_t clampPanning(int p) { return static_cast<uint8_t>(p < 0 ? 0 : p > 255 ? 
 bool linearModel(const PlayerState& s) { return (s.header.flags & FLAG_LINEAR_PERIODS) != 0; }
 
 void setVolume(ChannelRecord& ch, int v) { ch.volume = ch.tickVolume = clampVolume(v); }
-void setPeriod(const PlayerState& s, ChannelRecord& ch, int32_t p) { ch.period = ch.tickPeriod = clampPeriodIn(s, p); }
+void setPeriod(const PlayerState& s, ChannelRecord& ch, int32_t p) { ch.period = ch.tickPeriod = clampPeriod(s, p); }
 
 // [SECTION] Routines shared by several commands
 
@@ -77,53 +77,53 @@ void tonePortamento(PlayerState& s, ChannelRecord& ch) {
 
 void vibrato(PlayerState& s, ChannelRecord& ch) {
     int w = s.waveforms[ch.vibratoWave & 3][ch.vibratoPos];
-    ch.tickPeriod = clampPeriodIn(s, ch.tickPeriod + ((w * ch.vibratoDepth) >> 3));
+    ch.tickPeriod = clampPeriod(s, ch.tickPeriod + ((w * ch.vibratoDepth) >> 3));
     if (laterTick(s)) ch.vibratoPos = static_cast<uint8_t>(ch.vibratoPos + (ch.vibratoSpeed >> 1));
 }
 
 // [SECTION] Effect commands
 
-void rowArpeggio(PlayerState& s, ChannelRecord& ch) {
-    if (s.cellParam == 0) ch.effect = NO_EFFECT;
+void rowArpeggio(PlayerState&, ChannelRecord& ch, const Cell& cell) {
+    if (cell.param == 0) ch.effect = NO_EFFECT;
     ch.arpeggioOffsets[0] = 0;
-    ch.arpeggioOffsets[1] = hi(s.cellParam);
-    ch.arpeggioOffsets[2] = lo(s.cellParam);
+    ch.arpeggioOffsets[1] = hi(cell.param);
+    ch.arpeggioOffsets[2] = lo(cell.param);
 }
 void tickArpeggio(PlayerState& s, ChannelRecord& ch) {
     uint8_t o = ch.arpeggioOffsets[ch.arpeggioStep];
     if (linearModel(s)) {
-        ch.tickPeriod = clampPeriodIn(s, ch.tickPeriod - o * 256);
+        ch.tickPeriod = clampPeriod(s, ch.tickPeriod - o * 256);
     } else {
         uint64_t scaled = (static_cast<uint64_t>(static_cast<uint32_t>(ch.tickPeriod)) * EXP_TABLE_SEMI[o]) >> 15;
-        ch.tickPeriod = clampPeriodIn(s, static_cast<int32_t>(static_cast<uint32_t>(scaled)));
+        ch.tickPeriod = clampPeriod(s, static_cast<int32_t>(static_cast<uint32_t>(scaled)));
     }
     ch.arpeggioStep = static_cast<uint8_t>((ch.arpeggioStep + 1) % 3);
 }
 
-void rowPortaUp(PlayerState& s, ChannelRecord& ch) {
-    if (s.cellParam != 0) ch.portaUpSpeed = s.cellParam * 16;
+void rowPortaUp(PlayerState&, ChannelRecord& ch, const Cell& cell) {
+    if (cell.param != 0) ch.portaUpSpeed = cell.param * 16;
 }
 void tickPortaUp(PlayerState& s, ChannelRecord& ch) {
     if (laterTick(s)) setPeriod(s, ch, ch.period - ch.portaUpSpeed);
 }
-void rowPortaDown(PlayerState& s, ChannelRecord& ch) {
-    if (s.cellParam != 0) ch.portaDownSpeed = s.cellParam * 16;
+void rowPortaDown(PlayerState&, ChannelRecord& ch, const Cell& cell) {
+    if (cell.param != 0) ch.portaDownSpeed = cell.param * 16;
 }
 void tickPortaDown(PlayerState& s, ChannelRecord& ch) {
     if (laterTick(s)) setPeriod(s, ch, ch.period + ch.portaDownSpeed);
 }
 
-void rowTonePorta(PlayerState& s, ChannelRecord& ch) {
-    if (s.cellParam != 0) ch.portaSpeed = s.cellParam * 16;
+void rowTonePorta(PlayerState&, ChannelRecord& ch, const Cell& cell) {
+    if (cell.param != 0) ch.portaSpeed = cell.param * 16;
 }
 
-void rowVibrato(PlayerState& s, ChannelRecord& ch) {
-    if (lo(s.cellParam) != 0) ch.vibratoDepth = static_cast<uint8_t>(lo(s.cellParam) * 4);
-    if (hi(s.cellParam) != 0) ch.vibratoSpeed = static_cast<uint8_t>(hi(s.cellParam) * 4);
+void rowVibrato(PlayerState&, ChannelRecord& ch, const Cell& cell) {
+    if (lo(cell.param) != 0) ch.vibratoDepth = static_cast<uint8_t>(lo(cell.param) * 4);
+    if (hi(cell.param) != 0) ch.vibratoSpeed = static_cast<uint8_t>(hi(cell.param) * 4);
 }
 
-void rowVolumeSlide(PlayerState& s, ChannelRecord& ch) {
-    if (s.cellParam != 0) ch.volSlideMem = s.cellParam;
+void rowVolumeSlide(PlayerState&, ChannelRecord& ch, const Cell& cell) {
+    if (cell.param != 0) ch.volSlideMem = cell.param;
 }
 void tickTonePortaVolumeSlide(PlayerState& s, ChannelRecord& ch) {
     tonePortamento(s, ch);
@@ -134,9 +134,9 @@ void tickVibratoVolumeSlide(PlayerState& s, ChannelRecord& ch) {
     volumeSlide(s, ch);
 }
 
-void rowTremolo(PlayerState& s, ChannelRecord& ch) {
-    if (lo(s.cellParam) != 0) ch.tremoloDepth = static_cast<uint8_t>(lo(s.cellParam) * 4);
-    if (hi(s.cellParam) != 0) ch.tremoloSpeed = static_cast<uint8_t>(hi(s.cellParam) * 4);
+void rowTremolo(PlayerState&, ChannelRecord& ch, const Cell& cell) {
+    if (lo(cell.param) != 0) ch.tremoloDepth = static_cast<uint8_t>(lo(cell.param) * 4);
+    if (hi(cell.param) != 0) ch.tremoloSpeed = static_cast<uint8_t>(hi(cell.param) * 4);
 }
 void tickTremolo(PlayerState& s, ChannelRecord& ch) {
     int w = s.waveforms[ch.tremoloWave & 3][ch.tremoloPos];
@@ -144,30 +144,32 @@ void tickTremolo(PlayerState& s, ChannelRecord& ch) {
     if (laterTick(s)) ch.tremoloPos = static_cast<uint8_t>(ch.tremoloPos + ch.tremoloSpeed);
 }
 
-void rowSetPanning(PlayerState& s, ChannelRecord& ch) { ch.panning = ch.tickPanning = s.cellParam; }
+void rowSetPanning(PlayerState&, ChannelRecord& ch, const Cell& cell) { ch.panning = ch.tickPanning = cell.param; }
 
-void rowPositionJump(PlayerState& s, ChannelRecord&) {
-    s.nextOrderPos = s.cellParam;
+void rowPositionJump(PlayerState& s, ChannelRecord&, const Cell& cell) {
+    s.nextOrderPos = cell.param;
     s.nextRow = 0;
 }
 
-void rowSetVolume(PlayerState& s, ChannelRecord& ch) { setVolume(ch, s.cellParam); }
+void rowSetVolume(PlayerState&, ChannelRecord& ch, const Cell& cell) { setVolume(ch, cell.param); }
 
-void rowPatternBreak(PlayerState& s, ChannelRecord&) {
+void rowPatternBreak(PlayerState& s, ChannelRecord&, const Cell& cell) {
     if (s.nextOrderPos == NO_JUMP) s.nextOrderPos = s.orderPos + 1;
-    s.nextRow = hi(s.cellParam) * 10u + lo(s.cellParam);  // decimal digits
+    s.nextRow = hi(cell.param) * 10u + lo(cell.param);  // decimal digits
 }
 
-void rowSpeedTempo(PlayerState& s, ChannelRecord&) {
-    if (s.cellParam >= 32)
-        s.tempo = s.cellParam;
-    else if (s.cellParam != 0)
-        s.speed = s.cellParam;
+void rowSpeedTempo(PlayerState& s, ChannelRecord&, const Cell& cell) {
+    if (cell.param >= 32)
+        s.tempo = cell.param;
+    else if (cell.param != 0)
+        s.speed = cell.param;
 }
 
-void rowGlobalVolume(PlayerState& s, ChannelRecord&) { s.globalVolume = s.cellParam > 64 ? 64 : s.cellParam; }
-void rowGlobalSlide(PlayerState& s, ChannelRecord& ch) {
-    if (s.cellParam != 0) ch.globalSlideMem = s.cellParam;
+void rowGlobalVolume(PlayerState& s, ChannelRecord&, const Cell& cell) {
+    s.globalVolume = cell.param > 64 ? 64 : cell.param;
+}
+void rowGlobalSlide(PlayerState&, ChannelRecord& ch, const Cell& cell) {
+    if (cell.param != 0) ch.globalSlideMem = cell.param;
 }
 void tickGlobalSlide(PlayerState& s, ChannelRecord& ch) {
     if (!laterTick(s)) return;
@@ -175,19 +177,19 @@ void tickGlobalSlide(PlayerState& s, ChannelRecord& ch) {
     s.globalVolume = hi(m) == 0 ? clampVolume(s.globalVolume - m) : clampVolume(s.globalVolume + hi(m));
 }
 
-void rowSetEffectTick(PlayerState& s, ChannelRecord& ch) { ch.effectTick = s.cellParam; }
+void rowSetEffectTick(PlayerState&, ChannelRecord& ch, const Cell& cell) { ch.effectTick = cell.param; }
 void tickKeyOff(PlayerState& s, ChannelRecord& ch) {
     if (!laterTick(s) || s.tick != ch.effectTick) return;
     ch.keyHeld = 0;
     if (ch.instrument && envLast(insVolEnv(ch.instrument)) == 0) ch.fadeVolume = 0;
 }
 
-void rowEnvelopePosition(PlayerState& s, ChannelRecord& ch) {
-    if (ch.instrument) setEnvelopePositions(ch, s.cellParam);
+void rowEnvelopePosition(PlayerState&, ChannelRecord& ch, const Cell& cell) {
+    if (ch.instrument) setEnvelopePositions(ch, cell.param);
 }
 
-void rowPanningSlide(PlayerState& s, ChannelRecord& ch) {
-    if (s.cellParam != 0) ch.panSlideMem = s.cellParam;
+void rowPanningSlide(PlayerState&, ChannelRecord& ch, const Cell& cell) {
+    if (cell.param != 0) ch.panSlideMem = cell.param;
 }
 void tickPanningSlide(PlayerState& s, ChannelRecord& ch) {
     uint8_t m = ch.panSlideMem;
@@ -212,10 +214,10 @@ int retriggerVolume(int v, uint8_t op) {
     }
 }
 
-void rowMultiRetrigger(PlayerState& s, ChannelRecord& ch) {
-    if (s.cellParam == 0) return;
-    ch.retrigVolumeOp = hi(s.cellParam);
-    ch.retrigInterval = lo(s.cellParam);
+void rowMultiRetrigger(PlayerState&, ChannelRecord& ch, const Cell& cell) {
+    if (cell.param == 0) return;
+    ch.retrigVolumeOp = hi(cell.param);
+    ch.retrigInterval = lo(cell.param);
     ch.retrigCount = 0;
 }
 void tickMultiRetrigger(PlayerState&, ChannelRecord& ch) {
@@ -228,12 +230,12 @@ void tickMultiRetrigger(PlayerState&, ChannelRecord& ch) {
     if (op != 0 && op != 8) setVolume(ch, retriggerVolume(ch.volume, op));
 }
 
-void rowSync(PlayerState& s, ChannelRecord&) { s.syncValue = s.cellParam; }
+void rowSync(PlayerState& s, ChannelRecord&, const Cell& cell) { s.syncValue = cell.param; }
 
-void rowTremor(PlayerState& s, ChannelRecord& ch) {
-    if (s.cellParam == 0) return;
-    ch.tremorOn = static_cast<uint8_t>(hi(s.cellParam) + 1);
-    ch.tremorCycle = static_cast<uint8_t>(ch.tremorOn + lo(s.cellParam) + 1);
+void rowTremor(PlayerState&, ChannelRecord& ch, const Cell& cell) {
+    if (cell.param == 0) return;
+    ch.tremorOn = static_cast<uint8_t>(hi(cell.param) + 1);
+    ch.tremorCycle = static_cast<uint8_t>(ch.tremorOn + lo(cell.param) + 1);
     ch.tremorCount = 0;
 }
 void tickTremor(PlayerState& s, ChannelRecord& ch) {
@@ -243,12 +245,12 @@ void tickTremor(PlayerState& s, ChannelRecord& ch) {
     if (ch.tremorCount >= ch.tremorCycle) ch.tremorCount = 0;
 }
 
-void rowExtraFinePorta(PlayerState& s, ChannelRecord& ch) {
-    uint8_t y = lo(s.cellParam);
-    if (hi(s.cellParam) == 1) {
+void rowExtraFinePorta(PlayerState& s, ChannelRecord& ch, const Cell& cell) {
+    uint8_t y = lo(cell.param);
+    if (hi(cell.param) == 1) {
         if (y != 0) ch.extraFineUpMem = y;
         setPeriod(s, ch, ch.period - ch.extraFineUpMem * 4);
-    } else if (hi(s.cellParam) == 2) {
+    } else if (hi(cell.param) == 2) {
         if (y != 0) ch.extraFineDownMem = y;
         setPeriod(s, ch, ch.period + ch.extraFineDownMem * 4);
     }
@@ -257,20 +259,20 @@ void rowExtraFinePorta(PlayerState& s, ChannelRecord& ch) {
 // [SECTION] Extended commands Ex
 // The parameter byte holds y alone.
 
-void rowFinePortaUp(PlayerState& s, ChannelRecord& ch) {
-    if (s.cellParam != 0) ch.finePortaUpMem = s.cellParam;
+void rowFinePortaUp(PlayerState& s, ChannelRecord& ch, const Cell& cell) {
+    if (cell.param != 0) ch.finePortaUpMem = cell.param;
     setPeriod(s, ch, ch.period - ch.finePortaUpMem * 16);
 }
-void rowFinePortaDown(PlayerState& s, ChannelRecord& ch) {
-    if (s.cellParam != 0) ch.finePortaDownMem = s.cellParam;
+void rowFinePortaDown(PlayerState& s, ChannelRecord& ch, const Cell& cell) {
+    if (cell.param != 0) ch.finePortaDownMem = cell.param;
     setPeriod(s, ch, ch.period + ch.finePortaDownMem * 16);
 }
-void rowGlissando(PlayerState& s, ChannelRecord& ch) { ch.glissando = s.cellParam; }
-void rowVibratoWave(PlayerState& s, ChannelRecord& ch) { ch.vibratoWave = s.cellParam & 3; }
-void rowTremoloWave(PlayerState& s, ChannelRecord& ch) { ch.tremoloWave = s.cellParam & 3; }
+void rowGlissando(PlayerState&, ChannelRecord& ch, const Cell& cell) { ch.glissando = cell.param; }
+void rowVibratoWave(PlayerState&, ChannelRecord& ch, const Cell& cell) { ch.vibratoWave = cell.param & 3; }
+void rowTremoloWave(PlayerState&, ChannelRecord& ch, const Cell& cell) { ch.tremoloWave = cell.param & 3; }
 
-void rowPatternLoop(PlayerState& s, ChannelRecord& ch) {
-    uint8_t y = s.cellParam;
+void rowPatternLoop(PlayerState& s, ChannelRecord& ch, const Cell& cell) {
+    uint8_t y = cell.param;
     if (y == 0) {
         ch.loopRow = static_cast<uint8_t>(s.row);
         return;
@@ -285,20 +287,20 @@ void rowPatternLoop(PlayerState& s, ChannelRecord& ch) {
     }
 }
 
-void rowSetPanningNibble(PlayerState& s, ChannelRecord& ch) {
-    ch.panning = ch.tickPanning = static_cast<uint8_t>(s.cellParam * 17);
+void rowSetPanningNibble(PlayerState&, ChannelRecord& ch, const Cell& cell) {
+    ch.panning = ch.tickPanning = static_cast<uint8_t>(cell.param * 17);
 }
 
 void tickRetrigger(PlayerState& s, ChannelRecord& ch) {
     if (ch.effectTick != 0 && s.tick % ch.effectTick == 0) ch.restartPos = 0;
 }
 
-void rowFineVolumeUp(PlayerState& s, ChannelRecord& ch) {
-    if (s.cellParam != 0) ch.fineVolUpMem = s.cellParam;
+void rowFineVolumeUp(PlayerState&, ChannelRecord& ch, const Cell& cell) {
+    if (cell.param != 0) ch.fineVolUpMem = cell.param;
     setVolume(ch, ch.volume + ch.fineVolUpMem);
 }
-void rowFineVolumeDown(PlayerState& s, ChannelRecord& ch) {
-    if (s.cellParam != 0) ch.fineVolDownMem = s.cellParam;
+void rowFineVolumeDown(PlayerState&, ChannelRecord& ch, const Cell& cell) {
+    if (cell.param != 0) ch.fineVolDownMem = cell.param;
     setVolume(ch, ch.volume - ch.fineVolDownMem);
 }
 
@@ -308,22 +310,24 @@ void tickNoteCut(PlayerState& s, ChannelRecord& ch) {
 
 void tickNoteDelay(PlayerState& s, ChannelRecord& ch) {
     if (!laterTick(s) || s.tick != ch.effectTick) return;
-    s.delayedTrigger = 1;
-    s.cellNote = ch.lastNote;
-    s.cellInstrument = ch.instrumentNumber;
-    s.cellEffect = NO_EFFECT;
-    s.cellVolume = 0;
-    triggerNote(s, ch);
+    // The note and instrument its row gave are the channel's last ones.
+    Cell cell{};
+    cell.note = ch.lastNote;
+    cell.instrument = ch.instrumentNumber;
+    cell.effect = NO_EFFECT;
+    triggerNote(s, ch, cell, true);
 }
 
-void rowPatternDelay(PlayerState& s, ChannelRecord&) { s.patternDelay = s.cellParam; }
+void rowPatternDelay(PlayerState& s, ChannelRecord&, const Cell& cell) { s.patternDelay = cell.param; }
 
 // [SECTION] Volume column
-// y = the low nibble, left in cellVolume.
+// y = the low nibble, left in the cell's volume.
 
-void volSet(PlayerState& s, ChannelRecord& ch) { setVolume(ch, ((ch.volumeCommand << 4) | s.cellVolume) - 0x10); }
-void volSetFull(PlayerState&, ChannelRecord& ch) { setVolume(ch, 64); }
-void volRememberParam(PlayerState& s, ChannelRecord& ch) { ch.volColumnParam = s.cellVolume; }
+void volSet(PlayerState&, ChannelRecord& ch, const Cell& cell) {
+    setVolume(ch, ((ch.volumeCommand << 4) | cell.volume) - 0x10);
+}
+void volSetFull(PlayerState&, ChannelRecord& ch, const Cell&) { setVolume(ch, 64); }
+void volRememberParam(PlayerState&, ChannelRecord& ch, const Cell& cell) { ch.volColumnParam = cell.volume; }
 void volSlideDown(PlayerState& s, ChannelRecord& ch) {
     if (laterTick(s)) ch.volume = clampVolume(ch.volume - ch.volColumnParam);
     ch.tickVolume = ch.volume;
@@ -332,16 +336,16 @@ void volSlideUp(PlayerState& s, ChannelRecord& ch) {
     if (laterTick(s)) ch.volume = clampVolume(ch.volume + ch.volColumnParam);
     ch.tickVolume = ch.volume;
 }
-void volFineDown(PlayerState& s, ChannelRecord& ch) { setVolume(ch, ch.volume - s.cellVolume); }
-void volFineUp(PlayerState& s, ChannelRecord& ch) { setVolume(ch, ch.volume + s.cellVolume); }
-void volVibratoSpeed(PlayerState& s, ChannelRecord& ch) {
-    if (s.cellVolume != 0) ch.vibratoSpeed = static_cast<uint8_t>(s.cellVolume * 4);
+void volFineDown(PlayerState&, ChannelRecord& ch, const Cell& cell) { setVolume(ch, ch.volume - cell.volume); }
+void volFineUp(PlayerState&, ChannelRecord& ch, const Cell& cell) { setVolume(ch, ch.volume + cell.volume); }
+void volVibratoSpeed(PlayerState&, ChannelRecord& ch, const Cell& cell) {
+    if (cell.volume != 0) ch.vibratoSpeed = static_cast<uint8_t>(cell.volume * 4);
 }
-void volVibratoDepth(PlayerState& s, ChannelRecord& ch) {
-    if (s.cellVolume != 0) ch.vibratoDepth = static_cast<uint8_t>(s.cellVolume * 4);
+void volVibratoDepth(PlayerState&, ChannelRecord& ch, const Cell& cell) {
+    if (cell.volume != 0) ch.vibratoDepth = static_cast<uint8_t>(cell.volume * 4);
 }
-void volSetPanning(PlayerState& s, ChannelRecord& ch) {
-    ch.panning = ch.tickPanning = static_cast<uint8_t>(s.cellVolume * 17);
+void volSetPanning(PlayerState&, ChannelRecord& ch, const Cell& cell) {
+    ch.panning = ch.tickPanning = static_cast<uint8_t>(cell.volume * 17);
 }
 void volPanSlideLeft(PlayerState& s, ChannelRecord& ch) {
     if (laterTick(s)) ch.panning = clampPanning(ch.panning - ch.volColumnParam);
@@ -351,22 +355,16 @@ void volPanSlideRight(PlayerState& s, ChannelRecord& ch) {
     if (laterTick(s)) ch.panning = clampPanning(ch.panning + ch.volColumnParam);
     ch.tickPanning = ch.panning;
 }
-void volTonePortaSpeed(PlayerState& s, ChannelRecord& ch) {
-    if (s.cellVolume != 0) ch.portaSpeed = s.cellVolume * 256;
+void volTonePortaSpeed(PlayerState&, ChannelRecord& ch, const Cell& cell) {
+    if (cell.volume != 0) ch.portaSpeed = cell.volume * 256;
 }
 
 // [SECTION] The dispatch table
 
 constexpr std::array<Action, ACTION_COUNT> buildActions() {
     std::array<Action, ACTION_COUNT> a{};
-    auto effect = [&a](int number, Action row, Action tick) {
-        a[ROW_EFFECT + number] = row;
-        a[TICK_EFFECT + number] = tick;
-    };
-    auto volume = [&a](int command, Action row, Action tick) {
-        a[ROW_VOLUME + command] = row;
-        a[TICK_VOLUME + command] = tick;
-    };
+    auto effect = [&a](int number, RowAction row, TickAction tick) { a[number] = {row, tick}; };
+    auto volume = [&a](int command, RowAction row, TickAction tick) { a[VOLUME_COMMANDS + command] = {row, tick}; };
     effect(0x00, rowArpeggio, tickArpeggio);
     effect(0x01, rowPortaUp, tickPortaUp);
     effect(0x02, rowPortaDown, tickPortaDown);

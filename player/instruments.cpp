@@ -1,6 +1,7 @@
 // instruments.cpp — per-tick instrument processing of a channel: volume scaling,
 // fade-out, the volume and panning envelopes, and the auto-vibrato.
 #include "format.h"
+#include "player.h"
 #include "sequencer.h"
 
 namespace mxm {
@@ -88,7 +89,7 @@ void processInstrument(PlayerState& s, ChannelRecord& ch) {
         a = a * ch.autoVibSweepCount / sweep;
         ++ch.autoVibSweepCount;
     }
-    ch.tickPeriod = clampPeriodIn(s, ch.tickPeriod - a);
+    ch.tickPeriod = clampPeriod(s, ch.tickPeriod - a);
     ch.autoVibPos = static_cast<uint8_t>(ch.autoVibPos + insAutoVibRate(ins));
 }
 

@@ -11,10 +11,6 @@ namespace mxm {
 
 namespace {
 
-// The one state the player works on. Atomic because the streaming thread looks it
-// up while the game thread may be the one that set it.
-std::atomic<PlayerState*> g_state{nullptr};
-
 // round(64 × sin(2π × i / 256)) for i = 0..63.
 constexpr int8_t SINE_QUARTER[64] = {0,  2,  3,  5,  6,  8,  9,  11, 12, 14, 16, 17, 19, 20, 22, 23,
                                      24, 26, 27, 29, 30, 32, 33, 34, 36, 37, 38, 39, 41, 42, 43, 44,
@@ -42,11 +38,10 @@ bool isLoaded(const PlayerState& s) { return std::memcmp(s.header.magic, "MXM", 
 }  // namespace
 
 bool loadModule(PlayerState* state, uint8_t* module) {
-    g_state.store(state, std::memory_order_release);
     // Stop a running song before its record is torn down.
     state->playing.store(0, std::memory_order_release);
     // Everything up to the render driver's fields; those and `playing` are not ours.
-    std::memset(static_cast<void*>(state), 0, offsetof(PlayerState, framesLeft));
+    std::memset(static_cast<void*>(state), 0, offsetof(PlayerState, tickCountdown));
     state->masterVolume = 64;
     if (moduleMagic(module) != MODULE_MAGIC) return false;
 
@@ -62,48 +57,36 @@ bool loadModule(PlayerState* state, uint8_t* module) {
     return true;
 }
 
-void startSong(uint32_t orderPos) {
-    PlayerState* s = g_state.load(std::memory_order_acquire);
+void startSong(PlayerState& s, uint32_t orderPos) {
     // A failed load leaves no tables to play from.
-    if (!s || s->playing.load(std::memory_order_acquire) != 0 || !isLoaded(*s)) return;
-    s->nextOrderPos = orderPos;
-    s->orderPos = orderPos;
-    s->row = 0;
-    std::memset(static_cast<void*>(s->channels), 0, sizeof s->channels);
-    for (int k = 0; k < MAX_CHANNELS; ++k) s->channels[k].panning = s->header.channelPanning[k];
-    s->globalVolume = 64;
-    s->nextRow = 0;
-    s->syncValue = 0;
-    s->speed = s->header.initialSpeed;
-    s->tick = static_cast<uint8_t>(s->header.initialSpeed - 1);
-    s->tempo = s->header.initialTempo;
+    if (s.playing.load(std::memory_order_acquire) != 0 || !isLoaded(s)) return;
+    s.nextOrderPos = orderPos;
+    s.orderPos = orderPos;
+    s.row = 0;
+    std::memset(static_cast<void*>(s.channels), 0, sizeof s.channels);
+    for (int k = 0; k < MAX_CHANNELS; ++k) s.channels[k].panning = s.header.channelPanning[k];
+    s.globalVolume = 64;
+    s.nextRow = 0;
+    s.syncValue = 0;
+    s.speed = s.header.initialSpeed;
+    s.tick = static_cast<uint8_t>(s.header.initialSpeed - 1);
+    s.tempo = s.header.initialTempo;
     // A delay left by a song stopped inside an EE row must not hold up the new start.
-    s->patternDelay = 0;
-    s->playing.fetch_add(1, std::memory_order_release);
+    s.patternDelay = 0;
+    s.playing.fetch_add(1, std::memory_order_release);
 }
 
-void stopSong() {
-    PlayerState* s = g_state.load(std::memory_order_acquire);
-    if (!s) return;
-    uint8_t p = s->playing.load(std::memory_order_acquire);
-    if (p != 0) s->playing.store(static_cast<uint8_t>(p - 1), std::memory_order_release);
+void stopSong(PlayerState& s) {
+    uint8_t p = s.playing.load(std::memory_order_acquire);
+    if (p != 0) s.playing.store(static_cast<uint8_t>(p - 1), std::memory_order_release);
 }
 
-void setMasterVolume(uint8_t value) {
-    if (PlayerState* s = g_state.load(std::memory_order_acquire)) s->masterVolume = value;
-}
+void setMasterVolume(PlayerState& s, uint8_t value) { s.masterVolume = value; }
 
-uint8_t getSyncValue() {
-    PlayerState* s = g_state.load(std::memory_order_acquire);
-    return s ? s->syncValue : 0;
-}
+uint8_t getSyncValue(const PlayerState& s) { return s.syncValue; }
 
-uint16_t getPosition() {
-    PlayerState* s = g_state.load(std::memory_order_acquire);
-    if (!s) return 0;
-    return static_cast<uint16_t>(((s->orderPos & 0xFF) << 8) | (s->row & 0xFF));
+uint16_t getPosition(const PlayerState& s) {
+    return static_cast<uint16_t>(((s.orderPos & 0xFF) << 8) | (s.row & 0xFF));
 }
-
-PlayerState* currentState() { return g_state.load(std::memory_order_acquire); }
 
 }  // namespace mxm

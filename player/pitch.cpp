@@ -46,13 +46,13 @@ int32_t notePeriod(const PlayerState& s, uint8_t note, int16_t relativePitch) {
     return static_cast<int32_t>(pitchExp(static_cast<int16_t>(v - LINEAR_NOTE_1)));
 }
 
-int32_t clampPeriodIn(const PlayerState& s, int32_t p) {
+int32_t clampPeriod(const PlayerState& s, int32_t p) {
     if (p <= s.header.minPeriod) p = s.header.minPeriod;
     if (p >= s.header.maxPeriod) p = s.header.maxPeriod;
     return p;
 }
 
-uint16_t periodToStepIn(const PlayerState& s, int32_t p) {
+uint16_t periodToStep(const PlayerState& s, int32_t p) {
     uint32_t step;
     if (s.header.flags & FLAG_LINEAR_PERIODS) {
         // Periods beyond 16 bits and steps beyond 16 bits (reachable only with period
@@ -67,16 +67,6 @@ uint16_t periodToStepIn(const PlayerState& s, int32_t p) {
         step = u < AMIGA_SMALL_PERIOD ? u : AMIGA_STEP_NUMERATOR / u;
     }
     return static_cast<uint16_t>(step & ~1u);
-}
-
-int32_t clampPeriod(int32_t p) {
-    const PlayerState* s = currentState();
-    return s ? clampPeriodIn(*s, p) : p;
-}
-
-uint16_t periodToStep(int32_t p) {
-    const PlayerState* s = currentState();
-    return s ? periodToStepIn(*s, p) : 0;
 }
 
 }  // namespace mxm

@@ -4,7 +4,8 @@
 // a copy of the module header with its offset tables resolved to addresses, 32
 // ChannelRecords, the four waveform tables and the render driver's fields.
 // The sequencer (sequencer.cpp, pitch.cpp, effects.cpp, instruments.cpp) and the mixer
-// (audio/mixer.cpp) work on it; audio::SoundOutput holds the one instance.
+// (audio/mixer.cpp) work on the state they are given; audio::SoundOutput holds the
+// game's.
 //
 // Units: periods in 1/256 semitone (linear model) or Amiga-style periods;
 // step in 1/1024 source point per output frame; volumes 0..64 (mixVolume 0..128);
@@ -133,21 +134,13 @@ struct PlayerState {
     uint32_t nextOrderPos;
     uint32_t nextRow;
     uint8_t patternDelay;
-    uint8_t cellNote;
-    uint8_t cellInstrument;
-    uint8_t cellVolume;
-    uint8_t cellEffect;
-    uint8_t cellParam;
-    uint8_t delayedTrigger;
     uint32_t tempo;
-    uint8_t cellPorta;
-    uint8_t cellKeyOff;
     ModuleHeader header;
     ChannelRecord channels[MAX_CHANNELS];
     int8_t waveforms[4][256];
 
-    // Render driver (audio/mixer.cpp).
-    uint32_t framesLeft;
+    // Render driver (audio/mixer.cpp); these stay last: loadModule clears everything
+    // before them, and the countdown carries on across a reload.
     uint32_t tickCountdown;  // 1/256 output frame until the next tick
     // Publication point between the game thread and the streaming thread:
     // startSong stores it (release) after every other write; renderFrames loads

@@ -14,8 +14,12 @@ uint32_t channelsInUse(const PlayerState& s) {
     return s.header.channelCount < MAX_CHANNELS ? s.header.channelCount : MAX_CHANNELS;
 }
 
-void runAction(int index, PlayerState& s, ChannelRecord& ch) {
-    if (Action a = ACTIONS[index]) a(s, ch);
+void runRow(int command, PlayerState& s, ChannelRecord& ch, const Cell& cell) {
+    if (RowAction a = ACTIONS[command].row) a(s, ch, cell);
+}
+
+void runTick(int command, PlayerState& s, ChannelRecord& ch) {
+    if (TickAction a = ACTIONS[command].tick) a(s, ch);
 }
 
 // Moves to the pending order position and opens its pattern at `nextRow`.
@@ -44,28 +48,22 @@ void readRow(PlayerState& s) {
     const uint8_t* p = s.patternCursor;
     for (uint32_t c = 0; c < channelsInUse(s); ++c) {
         ChannelRecord& ch = s.channels[c];
-        s.cellNote = s.cellInstrument = s.cellVolume = s.cellEffect = s.cellParam = 0;
         ch.effect = NO_EFFECT;
         ch.volumeCommand = 0;
         if (*p == 0 || (*p & CELL_CHANNEL_MASK) != c) continue;
         Cell cell;
         p = readCell(p, cell);
-        s.cellNote = cell.note;
-        s.cellInstrument = cell.instrument;
-        s.cellVolume = cell.volume;
-        s.cellEffect = cell.effect;
-        s.cellParam = cell.param;
 
-        s.delayedTrigger = 0;
-        triggerNote(s, ch);
+        triggerNote(s, ch, cell, false);
 
-        ch.volumeCommand = static_cast<uint8_t>(s.cellVolume >> 4);
-        s.cellVolume &= 15;
-        runAction(ROW_VOLUME + ch.volumeCommand, s, ch);
+        // The row actions after the note see the volume column's y alone.
+        ch.volumeCommand = static_cast<uint8_t>(cell.volume >> 4);
+        cell.volume &= 15;
+        runRow(VOLUME_COMMANDS + ch.volumeCommand, s, ch, cell);
 
-        if (s.cellEffect < EFFECT_COUNT) {
-            ch.effect = s.cellEffect;
-            runAction(ROW_EFFECT + ch.effect, s, ch);
+        if (cell.effect < EFFECT_COUNT) {
+            ch.effect = cell.effect;
+            runRow(ch.effect, s, ch, cell);
         }
     }
     s.patternCursor = p + 1;  // the row's terminating 0
@@ -73,28 +71,27 @@ void readRow(PlayerState& s) {
 
 }  // namespace
 
-void triggerNote(PlayerState& s, ChannelRecord& ch) {
-    s.cellPorta = 0;
-    s.cellKeyOff = 0;
-    if (s.cellEffect == EFFECT_TONE_PORTA || s.cellEffect == EFFECT_TONE_PORTA_VOLSLIDE || s.cellVolume >= 0xF0)
-        s.cellPorta = 1;
-    if (s.cellNote == NOTE_KEY_OFF || (s.cellEffect == EFFECT_KEY_OFF && s.cellParam == 0)) {
-        s.cellKeyOff = 1;
+void triggerNote(PlayerState& s, ChannelRecord& ch, const Cell& cell, bool delayed) {
+    uint8_t note = cell.note;
+    bool porta = cell.effect == EFFECT_TONE_PORTA || cell.effect == EFFECT_TONE_PORTA_VOLSLIDE || cell.volume >= 0xF0;
+    bool keyOff = false;
+    if (note == NOTE_KEY_OFF || (cell.effect == EFFECT_KEY_OFF && cell.param == 0)) {
+        keyOff = true;
         ch.keyHeld = 0;
-        if (s.cellNote == NOTE_KEY_OFF) s.cellNote = 0;
+        if (note == NOTE_KEY_OFF) note = 0;
     }
-    if (s.cellInstrument >= 1 && s.cellInstrument <= s.header.instrumentCount) ch.instrumentNumber = s.cellInstrument;
+    if (cell.instrument >= 1 && cell.instrument <= s.header.instrumentCount) ch.instrumentNumber = cell.instrument;
     if (ch.instrumentNumber == 0) return;
 
-    if (s.cellNote != 0) {
-        if (s.cellInstrument != 0) ch.keyHeld = 1;
-        ch.lastNote = s.cellNote;
-        if (s.cellEffect == EFFECT_NOTE_DELAY && s.cellParam != 0) return;  // started by the delay's tick
-        if (s.cellPorta) {
-            ch.portaTarget = notePeriod(s, s.cellNote, ch.relativePitch);
+    if (note != 0) {
+        if (cell.instrument != 0) ch.keyHeld = 1;
+        ch.lastNote = note;
+        if (cell.effect == EFFECT_NOTE_DELAY && cell.param != 0) return;  // started by the delay's tick
+        if (porta) {
+            ch.portaTarget = notePeriod(s, note, ch.relativePitch);
         } else {
             const uint8_t* ins = s.header.instrumentOffsets[ch.instrumentNumber - 1];
-            uint8_t k = insSampleMap(ins, s.cellNote - 1u);
+            uint8_t k = insSampleMap(ins, note - 1u);
             if (k >= insSampleCount(ins)) return;
             const uint8_t* smp = insSample(ins, k);
             ch.active = 1;
@@ -102,24 +99,24 @@ void triggerNote(PlayerState& s, ChannelRecord& ch) {
             ch.otherBound = static_cast<int32_t>(smpLoopStart(smp));
             ch.endBound = static_cast<int32_t>(smpEnd(smp));
             ch.voiceFlags = smpFlags(smp);
-            if (s.cellInstrument != 0) {
+            if (cell.instrument != 0) {
                 ch.instrument = ins;
                 ch.sampleVolume = smpVolume(smp);
                 ch.samplePanning = smpPanning(smp);
             }
             ch.relativePitch = smpRelativePitch(smp);
-            ch.period = ch.tickPeriod = ch.portaTarget = notePeriod(s, s.cellNote, ch.relativePitch);
+            ch.period = ch.tickPeriod = ch.portaTarget = notePeriod(s, note, ch.relativePitch);
             ch.restartPos = 0;
-            if (s.cellEffect == EFFECT_SAMPLE_OFFSET) {
-                if (s.cellParam != 0) ch.sampleOffsetMem = s.cellParam;
+            if (cell.effect == EFFECT_SAMPLE_OFFSET) {
+                if (cell.param != 0) ch.sampleOffsetMem = cell.param;
                 ch.restartPos = ch.sampleOffsetMem * 256;
             }
             ch.vibratoPos = ch.tremoloPos = ch.arpeggioStep = ch.retrigCount = ch.tremorCount = 0;
         }
     }
 
-    if (ch.keyHeld != 0 && s.cellInstrument != 0) {
-        if (s.delayedTrigger != 1) {
+    if (ch.keyHeld != 0 && cell.instrument != 0) {
+        if (!delayed) {
             ch.volume = ch.tickVolume = ch.sampleVolume;
             if (!(s.header.flags & FLAG_KEEP_CHANNEL_PANNING)) ch.panning = ch.tickPanning = ch.samplePanning;
         }
@@ -131,14 +128,10 @@ void triggerNote(PlayerState& s, ChannelRecord& ch) {
         ch.panEnvTick = 0;
     }
     // A key-off without a volume envelope silences the note at once.
-    if (s.cellKeyOff == 1 && s.cellInstrument == 0 && ch.instrument && envLast(insVolEnv(ch.instrument)) == 0)
-        ch.fadeVolume = 0;
+    if (keyOff && cell.instrument == 0 && ch.instrument && envLast(insVolEnv(ch.instrument)) == 0) ch.fadeVolume = 0;
 }
 
-void playerTick() {
-    PlayerState* state = currentState();
-    if (!state) return;
-    PlayerState& s = *state;
+void playerTick(PlayerState& s) {
     uint32_t channels = channelsInUse(s);
 
     s.rowTick = 0;
@@ -170,12 +163,12 @@ void playerTick() {
 
     for (uint32_t c = 0; c < channels; ++c) {
         ChannelRecord& ch = s.channels[c];
-        runAction(TICK_VOLUME + ch.volumeCommand, s, ch);
-        if (ch.effect != NO_EFFECT) runAction(TICK_EFFECT + ch.effect, s, ch);
+        runTick(VOLUME_COMMANDS + ch.volumeCommand, s, ch);
+        if (ch.effect != NO_EFFECT) runTick(ch.effect, s, ch);
         if (ch.instrument) processInstrument(s, ch);
         ch.mixVolume = ch.tickVolume;
         ch.mixPan = ch.tickPanning;
-        ch.step = periodToStepIn(s, ch.tickPeriod);
+        ch.step = periodToStep(s, ch.tickPeriod);
     }
 }
 

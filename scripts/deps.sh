@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev zlib1g-dev libsdl2-dev
   clang libclang-rt-14-dev
-  xvfb xdotool x11-utils desktop-file-utils appstream openbox
+  xvfb xdotool x11-utils desktop-file-utils appstream openbox pulseaudio pulseaudio-utils
   dpkg-dev file
   "$@"
 )

@@ -1,5 +1,5 @@
-// Mixer: voice walks, gains and integer semantics on hand-set voices; tick spacing
-// and chunk independence through renderFrames with the real sequencer.
+// Mixer: voice walks, gains and integer semantics at their bounds on hand-set voices;
+// chunk independence and separate states through renderFrames with the real sequencer.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +13,7 @@ namespace {
 
 mxm::PlayerState g_state;
 
+using Frames = std::vector<int32_t>;
 constexpr uint8_t S16 = mxm::SAMPLE_16BIT, LOOP = mxm::SAMPLE_LOOP, PINGPONG = mxm::SAMPLE_PINGPONG,
                   BACKWARDS = mxm::SAMPLE_BACKWARDS;
 
@@ -23,8 +24,8 @@ std::vector<uint8_t> pcm16(std::initializer_list<int> points) {
 }
 
 // Left output of 16-bit points at full volume, panned hard left.
-std::vector<int32_t> hardLeft(std::initializer_list<int> points) {
-    std::vector<int32_t> out;
+Frames hardLeft(std::initializer_list<int> points) {
+    Frames out;
     for (int v : points) out.push_back((v * 32640) >> 16);
     return out;
 }
@@ -32,7 +33,7 @@ std::vector<int32_t> hardLeft(std::initializer_list<int> points) {
 // Exactly five points stored, so a read past the last shows up under the address sanitizer.
 const std::vector<uint8_t> FIVE = pcm16({1000, 2000, 3000, 4000, 5000});
 
-// One channel at speed 255 (so `tick` counts calls), a note on row 0.
+// One channel at speed 255, a note on row 0.
 mxmb::Module tickSong(uint8_t tempo) {
     mxmb::Module m;
     m.channelCount = 1;
@@ -48,85 +49,58 @@ mxmb::Module tickSong(uint8_t tempo) {
 void startFresh(std::vector<uint8_t>& module) {
     ASSERT_TRUE(mxm::loadModule(&g_state, module.data()));
     g_state.tickCountdown = 0;  // the countdown outlives a load
-    mxm::startSong(0);
+    mxm::startSong(g_state, 0);
 }
 
-// A loaded, stopped module gives the mixer its state; voices are then set by hand.
-class MixerVoice : public ::testing::Test {
-  protected:
-    void SetUp() override { ASSERT_TRUE(mxm::loadModule(&g_state, module_.data())); }
-
-    mxm::ChannelRecord& voice(const std::vector<uint8_t>& data, uint8_t flags, int32_t end, int32_t other,
-                              uint16_t step, uint8_t pan = 0) {
-        mxm::ChannelRecord& ch = g_state.channels[0];
-        ch.active = 1;
-        ch.sampleData = data.data();
-        ch.voiceFlags = flags;
-        ch.endBound = end;
-        ch.otherBound = other;
-        ch.step = step;
-        ch.mixVolume = 128;
-        ch.mixPan = pan;
-        ch.restartPos = 0;
-        return ch;
-    }
-
-    std::vector<int32_t> mixLeft(uint32_t frames) {
-        std::vector<int32_t> buf(2 * frames, 12345);
-        EXPECT_EQ(audio::mixSpan(frames, buf.data()), buf.data() + 2 * frames);
-        std::vector<int32_t> left;
-        for (uint32_t k = 0; k < frames; ++k) left.push_back(buf[2 * k]);
-        return left;
-    }
-
-    std::vector<uint8_t> module_ = mxmb::build(tickSong(125));
+// One voice set by hand on a loaded, stopped module, from position `pos` (32.32).
+struct Voice {
+    const char* what;
+    const std::vector<uint8_t>& data;
+    uint8_t flags;
+    int32_t end, other;
+    uint16_t step;
+    uint8_t pan;
+    int64_t pos;
+    Frames left;  // expected left output, one per frame
 };
 
-TEST_F(MixerVoice, OneShotForwardAndPingPongWalks) {
-    const std::pair<uint8_t, std::vector<int32_t>> cases[] = {
-        {S16, hardLeft({1000, 2000, 3000, 4000, 0, 0})},
-        {S16 | LOOP, hardLeft({1000, 2000, 3000, 4000, 2000, 3000, 4000, 2000})},
-        {S16 | PINGPONG, hardLeft({1000, 2000, 3000, 4000, 5000, 4000, 3000, 2000, 3000, 4000, 5000, 4000})},
+TEST(MixerVoice, WalksBoundsAndGains) {
+    const std::vector<uint8_t> full8 = {127, 127, 127}, full16 = pcm16({32767, 32767, 32767}),
+                               apart = pcm16({-32768, 32767, 32767});
+    const Voice cases[] = {
+        {"one-shot", FIVE, S16, 4, 1, 1024, 0, 0, hardLeft({1000, 2000, 3000, 4000, 0, 0})},
+        {"forward loop", FIVE, S16 | LOOP, 4, 1, 1024, 0, 0,
+         hardLeft({1000, 2000, 3000, 4000, 2000, 3000, 4000, 2000})},
+        {"ping-pong", FIVE, S16 | PINGPONG, 4, 1, 1024, 0, 0,
+         hardLeft({1000, 2000, 3000, 4000, 5000, 4000, 3000, 2000, 3000, 4000, 5000, 4000})},
+        // No advance, no sound, no division.
+        {"step 0", FIVE, S16 | LOOP, 4, 1, 0, 0, int64_t{2} << 32, hardLeft({0, 0})},
+        {"zero-length loop", FIVE, S16 | LOOP, 2, 2, 1024, 0, 0, hardLeft({1000, 2000, 0, 0})},
+        {"zero-length ping-pong", FIVE, S16 | PINGPONG, 2, 2, 1024, 0, 0, hardLeft({1000, 2000, 0, 0})},
+        // At 1 + 1023/1024 moving backward one point a frame, the third frame sits at -1/1024.
+        {"backward below a first-point loop start", FIVE, S16 | PINGPONG | BACKWARDS, 0, 4, 1024, 0,
+         (int64_t{1} << 32) | 0xFFC00000, hardLeft({2000 + 999, 1000 + 999, 1000, 2000})},
+        {"8-bit, full volume, hard left", full8, 0, 2, 0, 1024, 0, 0, {16192, 16192}},
+        {"centre is one step right of the middle", full16, S16, 2, 0, 1024, 128, 0, {8127, 8127}},
+        // Points 65,535 apart: the product wraps in 32 bits, -32768 + (wrap(65535 × 0xC000) >> 16).
+        {"wrapping interpolation", apart, S16, 2, 0, 768, 0, 0, {-32768 * 32640 >> 16, -24481}},
     };
-    for (const auto& [flags, expect] : cases) {
-        voice(FIVE, flags, 4, 1, 1024);
-        EXPECT_EQ(mixLeft(static_cast<uint32_t>(expect.size())), expect) << int(flags);
+    std::vector<uint8_t> module = mxmb::build(tickSong(125));
+    ASSERT_TRUE(mxm::loadModule(&g_state, module.data()));
+    for (const Voice& c : cases) {
+        mxm::ChannelRecord& ch = g_state.channels[0];
+        ch = {};
+        ch.active = 1, ch.sampleData = c.data.data(), ch.endBound = c.end, ch.otherBound = c.other;
+        ch.voiceFlags = c.flags, ch.restartPos = -1, ch.step = c.step, ch.mixVolume = 128, ch.mixPan = c.pan;
+        ch.posInt = static_cast<int32_t>(c.pos >> 32), ch.posFrac = static_cast<uint32_t>(c.pos);
+        const size_t frames = c.left.size();
+        Frames buf(2 * frames, 12345), left, right;
+        EXPECT_EQ(audio::mixSpan(g_state, uint32_t(frames), buf.data()), buf.data() + 2 * frames) << c.what;
+        for (size_t k = 0; k < 2 * frames; k += 2) left.push_back(buf[k]), right.push_back(buf[k + 1]);
+        EXPECT_EQ(left, c.left) << c.what;
+        EXPECT_EQ(right, Frames(frames, c.pan == 0 ? 0 : 8191)) << c.what;
+        EXPECT_TRUE(c.step != 0 || ch.posInt == 2) << c.what << ": moved";
     }
-}
-
-TEST_F(MixerVoice, StepZeroAndZeroLengthLoops) {
-    mxm::ChannelRecord& ch = voice(FIVE, S16 | LOOP, 4, 1, 0);
-    ch.restartPos = 2;
-    EXPECT_EQ(mixLeft(2), hardLeft({0, 0}));  // no advance, no sound, no division
-    EXPECT_EQ(ch.posInt, 2);
-    for (uint8_t loop : {LOOP, PINGPONG}) {
-        voice(FIVE, S16 | loop, 2, 2, 1024);
-        EXPECT_EQ(mixLeft(4), hardLeft({1000, 2000, 0, 0})) << int(loop);
-    }
-}
-
-TEST_F(MixerVoice, BackwardReadBelowAFirstPointLoopStartReadsTheFirstPoint) {
-    // At 1 + 1023/1024 moving backward one point a frame, the third frame sits at -1/1024.
-    mxm::ChannelRecord& ch = voice(FIVE, S16 | PINGPONG | BACKWARDS, 0, 4, 1024);
-    ch.restartPos = -1;
-    ch.posInt = 1;
-    ch.posFrac = 0xFFC00000u;
-    EXPECT_EQ(mixLeft(4), hardLeft({2000 + 999, 1000 + 999, 1000, 2000}));
-}
-
-TEST_F(MixerVoice, GainsAndWrappingInterpolation) {
-    std::vector<int32_t> buf(4);
-    auto mix = [&](const std::vector<uint8_t>& data, uint8_t flags, uint16_t step, uint8_t pan) {
-        voice(data, flags, 2, 0, step, pan);
-        audio::mixSpan(2, buf.data());
-    };
-    mix({127, 127, 127}, 0, 1024, 0);  // 8-bit, full volume, hard left
-    EXPECT_EQ(buf, (std::vector<int32_t>{16192, 0, 16192, 0}));
-    mix(pcm16({32767, 32767, 32767}), S16, 1024, 128);  // centre is one step right of the middle
-    EXPECT_EQ(buf, (std::vector<int32_t>{8127, 8191, 8127, 8191}));
-    // Points 65,535 apart: the product wraps in 32 bits, -32768 + (wrap(65535 × 0xC000) >> 16).
-    mix(pcm16({-32768, 32767, 32767}), S16, 768, 0);
-    EXPECT_EQ(buf[2], -24481);
 }
 
 TEST(MixerPcm, ConvertClampsAndStoresLittleEndian) {
@@ -137,18 +111,8 @@ TEST(MixerPcm, ConvertClampsAndStoresLittleEndian) {
     for (int k = 0; k < 4; ++k) EXPECT_EQ(static_cast<int16_t>(out[2 * k] | (out[2 * k + 1] << 8)), expect[k]) << k;
 }
 
-TEST(RenderFrames, AThousandFramesRunTicksBeforeFramesZeroAnd882) {
-    std::vector<uint8_t> module = mxmb::build(tickSong(125));
-    startFresh(module);
-    std::vector<int32_t> out(2000);
-    audio::renderFrames(1000, out.data());
-    EXPECT_EQ(g_state.tick, 1);  // two ticks since the start at 254
-    EXPECT_EQ(g_state.tickCountdown, 195584u);
-    EXPECT_NE(out[0], 0);  // the first tick's note sounds from frame 0
-}
-
-// The tick song at speed 3 with a second, 16-bit ping-pong voice, vibrato, a slide
-// and a tempo change: something changes on every tick.
+// The tick song at speed 3 with a second, 16-bit ping-pong voice, vibrato, a slide and a
+// tempo change (137, then 99: ticks of fractional length): something changes every tick.
 std::vector<uint8_t> renderPcm(uint32_t frames, uint32_t chunk) {
     mxmb::Module m = tickSong(137);
     m.channelCount = 2;
@@ -162,11 +126,11 @@ std::vector<uint8_t> renderPcm(uint32_t frames, uint32_t chunk) {
     rows[3] = {mxmb::effect(0, 0x0F, 99)};
     std::vector<uint8_t> module = mxmb::build(m);
     startFresh(module);
-    std::vector<int32_t> mix(2 * chunk);
+    Frames mix(2 * chunk);
     std::vector<uint8_t> pcm(4 * static_cast<size_t>(frames));
     for (uint32_t done = 0, n; done < frames; done += n) {
         n = std::min(frames - done, chunk);
-        audio::renderFrames(n, mix.data());
+        audio::renderFrames(g_state, n, mix.data());
         audio::convertToPcm16(mix.data(), pcm.data() + 4 * static_cast<size_t>(done), 4 * n);
     }
     return pcm;
@@ -177,6 +141,22 @@ TEST(RenderFrames, OutputDoesNotDependOnRequestSize) {
     std::vector<uint8_t> reference = renderPcm(frames, 1102);
     EXPECT_NE(reference, std::vector<uint8_t>(reference.size(), 0));
     for (uint32_t chunk : {1u, 7u, 882u, 16376u}) EXPECT_EQ(renderPcm(frames, chunk), reference) << chunk;
+}
+
+// A state that is not playing renders silence and does not tick; two states play side by side.
+TEST(RenderFrames, EachStateRendersOnItsOwn) {
+    std::vector<uint8_t> module = mxmb::build(tickSong(125)), copy = module;
+    startFresh(module);
+    static mxm::PlayerState other;
+    ASSERT_TRUE(mxm::loadModule(&other, copy.data()));
+    Frames a(2 * 500), b(2 * 500, 7);
+    audio::renderFrames(other, 500, b.data());
+    EXPECT_EQ(b, Frames(2 * 500, 0));
+    EXPECT_EQ(other.tickCountdown, 0u);
+    mxm::startSong(other, 0);
+    audio::renderFrames(g_state, 500, a.data());
+    audio::renderFrames(other, 500, b.data());
+    EXPECT_EQ(a, b);
 }
 
 }  // namespace

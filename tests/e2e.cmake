@@ -21,6 +21,14 @@ if(TARGET skarvo AND TARGET skarvo_assets)
   gtest_discover_tests(e2e_test DISCOVERY_TIMEOUT 60
     PROPERTIES LABELS e2e TIMEOUT 240 RESOURCE_LOCK skarvo_e2e)
 
+  # The music survives the sound server's restart (a private PulseAudio).
+  if(TARGET mxm)
+    add_test(NAME sound_device_loss
+      COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e/sound_device_loss.sh $<TARGET_FILE:skarvo> $<TARGET_FILE:mxm>
+              $<TARGET_FILE:pcm_match> ${SKARVO_ARTIFACTS})
+    set_tests_properties(sound_device_loss PROPERTIES LABELS e2e TIMEOUT 240 RESOURCE_LOCK skarvo_e2e)
+  endif()
+
   # The Windows game under Wine, beside this game. Built here, run only by
   # scripts/test-windows.sh (it needs Wine and the Windows build): not a ctest test.
   add_executable(windows_game_test e2e/windows_game_test.cpp e2e/screen_check.cpp e2e/xserver.cpp e2e/process.cpp)

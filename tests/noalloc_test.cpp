@@ -1,11 +1,10 @@
 // Nothing is allocated after start-up: the heap is watched through a replacement of
 // malloc and its family (operator new reaches it too) while the headless game runs
-// many frames and while the streaming path renders many requests on the real song.
+// many frames and its streaming thread renders the real song meanwhile.
 #include <dlfcn.h>
 #include <execinfo.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -83,31 +82,6 @@ TEST(NoAllocation, WatchSeesNewAndVectorGrowth) {
     watching.store(false);
     EXPECT_GE(ours.load(), 2);
     delete one;
-}
-
-TEST(NoAllocation, StreamingRendersAndIterations) {
-    platform::headlessSoundReset();
-    audio::setStreamSleepMs(0);
-    ASSERT_TRUE(audio::initPlayer(assets::moduleData()));
-    // Drive the iterations on this thread instead of the streaming thread.
-    audio::soundOutput.stopRequests.store(1);
-    if (audio::soundOutput.threadHandle.joinable()) audio::soundOutput.threadHandle.join();
-    audio::soundOutput.stopRequests.store(0);
-    audio::startSong(0);
-    startWatching();
-    // Device-sized steps that do not divide the ring, and now and then the largest
-    // possible request.
-    for (int i = 0; i < 4000; ++i) {
-        platform::headlessSoundAdvance(i % 97 == 0 ? 65504 : 4410 + (i % 7) * 4);
-        audio::streamIteration();
-    }
-    watching.store(false);
-    EXPECT_EQ(allocations.load(), 0);
-    const uint8_t* ring = platform::headlessSoundBytes();
-    EXPECT_TRUE(std::any_of(ring, ring + audio::STREAM_BUFFER_BYTES, [](uint8_t b) { return b != 0; }))
-        << "the song rendered silence";
-    audio::shutdownPlayer();
-    audio::setStreamSleepMs(audio::STREAM_SLEEP_MS);
 }
 
 TEST(NoAllocation, GameFramesWithKeysThrowsAndMusic) {

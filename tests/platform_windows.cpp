@@ -71,7 +71,7 @@ void reset() {
 }
 
 platform::Texture* texture(int w, int h, const std::vector<uint8_t>& rgba) {
-    const std::vector<uint8_t> png = storedpng::encode({6, 8, w, h, rgba, {}, {}});
+    const std::vector<uint8_t> png = storedpng::encode({6, w, h, rgba, {}, {}});
     platform::Texture* t = platform::createTexture(png.data(), uint32_t(png.size()), platform::COLOUR_KEY_BLACK);
     EXPECT_NE(t, nullptr) << platform::lastError();
     return t;

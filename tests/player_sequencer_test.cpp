@@ -3,58 +3,43 @@
 
 #include "player_test_util.h"
 
+using mxmb::effect;
 using mxmb::extended;
 using mxmb::letter;
-using Pos = std::pair<uint32_t, uint32_t>;
 
-namespace {
-
-std::vector<Pos> walk(Song& song, int rows) {
-    std::vector<Pos> seen;
-    for (int i = 0; i < rows; ++i) {
-        song.row();
-        seen.push_back({song.state->orderPos, song.state->row});
+// Order position × 100 + row after each of the first rows read, with `row1` on pattern 0's row 1.
+TEST(PlayerOrderWalk, RestartsLoopsAndBreaks) {
+    const struct {
+        const char* what;
+        int patternRows;
+        std::vector<uint8_t> orders;
+        uint32_t restart;
+        mxmb::Row row1;
+        V walk;
+    } cases[] = {
+        {"restart order 1 follows the last", 2, {0, 1, 0}, 1, {}, {0, 1, 100, 101, 200, 201, 100}},
+        // The loop state starts afresh on a new order, even of the same pattern.
+        {"E61 loops once", 3, {0, 0}, 0, {effect(1, extended(6), 1)}, {0, 1, 0, 1, 2, 100, 101, 100}},
+        {"D to a row past the end: row 0", 16, {0, 1}, 0, {effect(0, letter('D'), 0x20)}, {0, 1, 100, 101}},
+        // B02 (command 11) and D12 (13) on one row.
+        {"B jumps, D's row is decimal", 16, {0, 1, 0}, 0, {effect(0, 11, 2), effect(1, 13, 0x12)}, {0, 1, 212, 213}},
+    };
+    for (const auto& c : cases) {
+        mxmb::Module m = rowsModule({{}, c.row1}, 6, c.patternRows);
+        m.orders = c.orders;
+        m.restartOrder = c.restart;
+        Song song(m);
+        V seen;
+        while (seen.size() < c.walk.size()) {
+            song.row();
+            seen.push_back(int(song.state->orderPos * 100 + song.state->row));
+        }
+        EXPECT_EQ(seen, c.walk) << c.what;
     }
-    return seen;
-}
-
-}  // namespace
-
-TEST(PlayerOrderWalk, RestartOrderFollowsTheLastOrder) {
-    mxmb::Module m = testModule(2);
-    m.orders = {0, 1, 0};
-    m.restartOrder = 1;
-    Song song(m);
-    EXPECT_EQ(walk(song, 7), (std::vector<Pos>{{0, 0}, {0, 1}, {1, 0}, {1, 1}, {2, 0}, {2, 1}, {1, 0}}));
-}
-
-TEST(PlayerOrderWalk, PatternLoopStateStartsAfreshOnTheSamePatternAgain) {
-    mxmb::Module m = testModule(3);
-    m.orders = {0, 0};
-    m.patterns[0].rows[1] = {mxmb::effect(1, extended(6), 1)};
-    Song song(m);
-    EXPECT_EQ(walk(song, 5), (std::vector<Pos>{{0, 0}, {0, 1}, {0, 0}, {0, 1}, {0, 2}}));
-    song.ch(1).loopRow = 2;  // as a break out of a running loop would leave it
-    song.ch(1).loopCount = 5;
-    song.row();
-    EXPECT_EQ(song.ch(1).loopRow, 0);
-    EXPECT_EQ(song.ch(1).loopCount, 0);
-}
-
-TEST(PlayerOrderWalk, BreakToARowThePatternLacksStartsAtRowZero) {
-    mxmb::Module m = testModule(16);
-    m.patterns[0].rows[0] = {mxmb::effect(0, letter('D'), 0x20)};
-    m.patterns[1].rows[0] = {mxmb::note(3, 49, 1)};
-    Song song(m);
-    EXPECT_EQ(walk(song, 2), (std::vector<Pos>{{0, 0}, {1, 0}}));
-    EXPECT_EQ(song.ch(3).active, 1);  // and reads that row
 }
 
 TEST(PlayerOrderWalk, PatternDelayRepeatsTheRowWithoutRestartingNotes) {
-    mxmb::Module m = testModule();
-    m.initialSpeed = 5;
-    m.patterns[0].rows[0] = {withEffect(mxmb::note(0, 49, 1), extended(0xE), 2)};
-    Song song(m);
+    Song song(rowsModule({{withEffect(mxmb::note(0, 49, 1), extended(0xE), 2)}}, 5));
     song.tick();
     song.ch(0).restartPos = -1;  // as the mixer leaves it
     song.tick(14);
@@ -64,31 +49,20 @@ TEST(PlayerOrderWalk, PatternDelayRepeatsTheRowWithoutRestartingNotes) {
     EXPECT_EQ(song.state->row, 1u);
 }
 
-TEST(PlayerNotes, InstrumentAloneNoteAloneAndKeyOff) {
-    mxmb::Module m = testModule();
+// Instrument alone: volume, panning and envelope reset, the voice plays on. Key-off
+// without a volume envelope: silent at once.
+TEST(PlayerNotes, InstrumentAloneAndKeyOffWithoutEnvelope) {
+    mxmb::Module m = rowsModule({{mxmb::note(0, 49, 2), mxmb::note(1, 49, 1)}, {mxmb::note(0, 0, 2), mxmb::keyOff(1)}});
     m.instruments.push_back(plainInstrument(20));
     m.instruments[1].volEnv.points = {{4, 64}, {0, 0}};
     m.instruments[1].samples[0].panning = 200;
-    m.patterns[0].rows[0] = {withEffect(mxmb::note(0, 49, 2), letter('C'), 50), mxmb::note(1, 49, 1)};
-    m.patterns[0].rows[1] = {mxmb::note(0, 0, 2), mxmb::keyOff(1)};               // instrument alone
-    m.patterns[0].rows[2] = {withEffect(mxmb::note(0, 61, 0), letter('C'), 33)};  // note alone
-    m.patterns[0].rows[3] = {mxmb::keyOff(0)};
     Song song(m);
-    song.row();
-    song.tick(3);
+    song.tick(4);
     song.ch(0).restartPos = -1;
+    song.ch(0).volume = 50;
     song.ch(0).panning = 10;
-    song.row();  // resets volume, panning and envelope, keeps the voice playing
+    song.row();
     EXPECT_EQ((V{song.ch(0).restartPos, song.ch(0).volume, song.ch(0).panning, song.ch(0).volEnvTick}),
               (V{-1, 20, 200, 1}));
-    EXPECT_EQ(song.ch(1).mixVolume, 0);  // key-off without a volume envelope: silent at once
-
-    song.ch(0).panning = 10;
-    song.row();  // restarts the sample at the new pitch, keeps panning
-    EXPECT_EQ((V{song.ch(0).restartPos, song.ch(0).period, song.ch(0).volume, song.ch(0).panning}),
-              (V{0, -3072, 33, 10}));
-
-    song.row();  // key-off with a volume envelope: released, fade not cut
-    EXPECT_EQ(song.ch(0).keyHeld, 0);
-    EXPECT_EQ(song.ch(0).fadeVolume, 32768);
+    EXPECT_EQ(song.ch(1).mixVolume, 0);
 }

@@ -72,24 +72,32 @@ TEST_F(StreamTest, CursorMovedLessThanOneAlignmentRendersNothing) {
 }
 
 // Lost while reading the position: restored each time, read again without sleeping.
-// Lost at the lock: the stretch is skipped (keeps its old silence), the position read
-// again, and the song goes on where it stood.
-TEST_F(StreamTest, LostRingIsRestoredAndThePositionReadAgain) {
+// Lost at the lock: restored, and the same stretch written. While the device stays
+// gone, each iteration tries one restore and ends, the song waiting where it stands.
+TEST_F(StreamTest, LostRingIsRestoredAndTheSongGoesOnWhereItStood) {
     const struct {
         SoundStep step;
         uint32_t times, restores, reads;
     } cases[] = {{SoundStep::GET_POSITION, 3, 3, 4}, {SoundStep::LOCK, 1, 1, 2}};
-    for (uint32_t i = 0; i < 2; ++i) {
-        platform::headlessSoundFail(cases[i].step, platform::SoundResult::LOST, cases[i].times);
+    for (const auto& c : cases) {
+        platform::headlessSoundFail(c.step, platform::SoundResult::LOST, c.times);
         auto before = platform::headlessSoundCounts();
         playAndIterate(4096);
         auto after = platform::headlessSoundCounts();
-        EXPECT_EQ(after.restores - before.restores, cases[i].restores);
-        EXPECT_EQ(after.getPositions - before.getPositions, cases[i].reads);
+        EXPECT_EQ(after.restores - before.restores, c.restores);
+        EXPECT_EQ(after.getPositions - before.getPositions, c.reads);
     }
-    EXPECT_TRUE(ringMatches(0, 0, 4096) && silent(platform::headlessSoundBytes() + 4096, 4096));
+    EXPECT_TRUE(ringMatches(0, 0, 8192));
+    platform::headlessSoundFail(SoundStep::GET_POSITION, platform::SoundResult::LOST, 3);
+    platform::headlessSoundFail(SoundStep::RESTORE, platform::SoundResult::LOST, 2);
+    for (int i = 0; i < 2; ++i) {
+        const auto before = platform::headlessSoundCounts();
+        ASSERT_TRUE(audio::streamIteration());
+        EXPECT_EQ(platform::headlessSoundCounts().restores - before.restores, 1u);
+        EXPECT_EQ(platform::headlessSoundCounts().unlockedBytes, before.unlockedBytes);
+    }
     playAndIterate(4096);
-    EXPECT_TRUE(ringMatches(8192, 4096, 4096));
+    EXPECT_TRUE(ringMatches(8192, 8192, 4096));
 }
 
 using InitTest = sound_test::SoundTest;

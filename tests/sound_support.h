@@ -48,14 +48,14 @@ inline std::vector<uint8_t> directRender(uint32_t bytes) {
     std::vector<uint8_t> module = songModule(), out(bytes);
     auto state = std::make_unique<mxm::PlayerState>();
     mxm::loadModule(state.get(), module.data());
-    mxm::startSong(0);
+    mxm::startSong(*state, 0);
     std::vector<int32_t> mix(2 * 1102);
     for (uint32_t at = 0, frames = 0; at < bytes; at += frames * 4) {
         frames = std::min<uint32_t>(1102, (bytes - at) / 4);
-        audio::renderFrames(frames, mix.data());
+        audio::renderFrames(*state, frames, mix.data());
         audio::convertToPcm16(mix.data(), out.data() + at, frames * 4);
     }
-    mxm::stopSong();
+    mxm::stopSong(*state);
     return out;
 }
 

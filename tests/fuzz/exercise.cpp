@@ -23,14 +23,14 @@ bool load(const uint8_t* data, size_t size, std::unique_ptr<uint8_t[]>* image) {
     for (size_t k = 0; k < size; ++k) (*image)[k] = data[k];
     mxm::loadModule(&g_state, image->get());
     g_state.tickCountdown = 0;
-    mxm::startSong(0);
+    mxm::startSong(g_state, 0);
     return true;
 }
 
 void render(uint32_t frames) {
     for (uint32_t done = 0; done < frames;) {
         uint32_t n = frames - done < 1102 ? frames - done : 1102;
-        audio::renderFrames(n, g_mix);
+        audio::renderFrames(g_state, n, g_mix);
         audio::convertToPcm16(g_mix, g_pcm, 4 * n);
         done += n;
     }
@@ -42,7 +42,7 @@ bool exerciseModule(const uint8_t* data, size_t size, uint32_t frames) {
     std::unique_ptr<uint8_t[]> image;
     if (!load(data, size, &image)) return false;
     render(frames);
-    mxm::stopSong();
+    mxm::stopSong(g_state);
     return true;
 }
 
@@ -53,8 +53,8 @@ bool exerciseModuleInput(const uint8_t* data, size_t size) {
     uint32_t frames = 441 + (22050 - 441) * data[size - 1] / 255;
     render(frames);
     // The render driver ticks only while playing; so do we.
-    for (int t = 0; t < SILENT_TICKS && g_state.playing.load() != 0; ++t) mxm::playerTick();
+    for (int t = 0; t < SILENT_TICKS && g_state.playing.load() != 0; ++t) mxm::playerTick(g_state);
     render(frames);
-    mxm::stopSong();
+    mxm::stopSong(g_state);
     return true;
 }

@@ -62,7 +62,7 @@ void observe(const audio::SoundOutput& out, uint32_t) {
     const mxm::PlayerState& p = out.player;
     uint32_t n = g_snapshots.load(std::memory_order_relaxed);
     Snapshot& s = g_history[n % HISTORY];
-    s.position.store(static_cast<uint16_t>(((p.orderPos & 0xFF) << 8) | (p.row & 0xFF)), std::memory_order_relaxed);
+    s.position.store(mxm::getPosition(p), std::memory_order_relaxed);
     for (int c = 0; c < MAX_SHOWN; ++c) {
         const mxm::ChannelRecord& ch = p.channels[c];
         s.levels[c].store(ch.active ? static_cast<uint8_t>(ch.mixVolume > 128 ? 128 : ch.mixVolume) : 0,

@@ -142,14 +142,14 @@ bool renderSong(ModuleImage& image, const RenderOptions& o, toolio::OutputFile& 
     }
     // loadModule decodes the samples in place: the image is the player's from here on.
     mxm::loadModule(&g_state, image.bytes.data());
-    mxm::startSong(0);
+    mxm::startSong(g_state, 0);
     std::vector<int32_t> mix(2 * o.chunk);
     std::vector<uint8_t> pcm(4 * o.chunk);
     bool progress = isatty(STDERR_FILENO) != 0;
     uint64_t step = o.frames / 100 + 1, nextShown = 0;
     for (uint64_t done = 0; done < o.frames;) {
         uint32_t n = static_cast<uint32_t>(o.frames - done < o.chunk ? o.frames - done : o.chunk);
-        audio::renderFrames(n, mix.data());
+        audio::renderFrames(g_state, n, mix.data());
         audio::convertToPcm16(mix.data(), pcm.data(), 4 * n);
         if (!toolio::writeOutput(&out, pcm.data(), 4 * size_t{n}, &error)) return false;
         done += n;

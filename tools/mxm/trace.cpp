@@ -58,10 +58,10 @@ int runTrace(int argc, char** argv) {
     ModuleImage image;
     if (int status = readModule(file, image)) return status;
     mxm::loadModule(&g_state, image.bytes.data());
-    mxm::startSong(0);
+    mxm::startSong(g_state, 0);
     uint32_t channels = g_state.header.channelCount;
     for (uint64_t n = 0; n < ticks; ++n) {
-        mxm::playerTick();
+        mxm::playerTick(g_state);
         const mxm::PlayerState& s = g_state;
         std::printf(
             "{\"n\":%llu,\"orderPos\":%u,\"row\":%u,\"tick\":%u,\"speed\":%u,\"tempo\":%u,\"globalVolume\":%u,"
