@@ -15,6 +15,7 @@
 
 #include "commands.h"
 #include "mixer.h"
+#include "message.h"
 #include "output_file.h"
 #include "player.h"
 
@@ -177,7 +178,7 @@ int runRender(int argc, char** argv) {
     std::string error;
     if (!toolio::openOutput(target, &out, &error) || !renderSong(image, o, out, error) ||
         !toolio::closeOutput(&out, &error)) {
-        std::fprintf(stderr, "mxm: %s\n", error.c_str());
+        toolio::printMessage(stderr, "mxm", error);
         return EXIT_FAILED;
     }
     return EXIT_OK;
