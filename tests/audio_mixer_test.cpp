@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "mixer.h"
-#include "mxm_builder.h"
-#include "player.h"
+#include "audio/mixer.h"
+#include "player/player.h"
+#include "tools/mxm_builder.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "mxm_builder.h"
-#include "player.h"
+#include "player/player.h"
+#include "tools/mxm_builder.h"
 
 using V = std::vector<int>;
 using CR = mxm::ChannelRecord;
