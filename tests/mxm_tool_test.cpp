@@ -97,6 +97,22 @@ TEST_F(MxmTool, RenderWritesAWavHeaderAndTheSameBytesRaw) {
     EXPECT_EQ(readAll(dir_ + "/song.raw"), w.substr(44));
 }
 
+uint64_t fnv1a(const std::string& bytes) {
+    uint64_t h = 0xcbf29ce484222325ull;
+    for (unsigned char b : bytes) h = (h ^ b) * 0x100000001b3ull;
+    return h;
+}
+
+// The game's song pins the player and the mixer: 80 s of its render and 5,000 ticks of
+// its trace, byte for byte. After a deliberate change of the song or of how it plays,
+// the failure prints the new hashes to put here.
+TEST_F(MxmTool, TheGamesSongRendersAndTracesAsPinned) {
+    ASSERT_EQ(run("render --embedded --raw --seconds 80 -o " + q(dir_ + "/song.raw")), 0) << err_;
+    ASSERT_EQ(run("trace --embedded --ticks 5000", q(dir_ + "/song.trace")), 0) << err_;
+    EXPECT_EQ(fnv1a(readAll(dir_ + "/song.raw")), 0x2483606fe120855cull);
+    EXPECT_EQ(fnv1a(readAll(dir_ + "/song.trace")), 0x2026e164d726ce5full);
+}
+
 // A FIFO, a link and a link to nothing yet are written through, none replaced by a file.
 // (The tests never name /dev/null itself: a broken build run as root would replace it.)
 TEST_F(MxmTool, OutputIsWrittenThroughFifosAndLinksWithoutReplacingThem) {
