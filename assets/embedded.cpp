@@ -1,8 +1,8 @@
 // Accessors of the embedded block. The block itself is generated at build time by
 // skarvo_packer (embedded_block.cpp in the build tree); its layout is in layout.h.
-#include "embedded.h"
+#include "assets/embedded.h"
 
-#include "layout.h"
+#include "assets/layout.h"
 
 namespace assets {
 

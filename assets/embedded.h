@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "catalogue.h"
+#include "assets/catalogue.h"
 
 namespace assets {
 

@@ -4,11 +4,11 @@
 // is a multiple of 2^22 (1/1,024 point), so run lengths computed by one division
 // per run are exact. Products that may leave 32 bits are formed in unsigned
 // arithmetic and reinterpreted, which gives the two's-complement wrap without UB.
-#include "mixer.h"
+#include "audio/mixer.h"
 
 #include <cstring>
 
-#include "player.h"
+#include "player/player.h"
 
 namespace audio {
 

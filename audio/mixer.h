@@ -15,7 +15,7 @@
 
 #include <cstdint>
 
-#include "player_state.h"
+#include "player/player_state.h"
 
 namespace audio {
 

@@ -7,10 +7,10 @@
 
 #include <vector>
 
-#include "embedded.h"
-#include "mixer.h"
-#include "mxm_builder.h"
-#include "player.h"
+#include "assets/embedded.h"
+#include "audio/mixer.h"
+#include "player/player.h"
+#include "tools/mxm_builder.h"
 
 namespace {
 

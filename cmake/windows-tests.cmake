@@ -1,49 +1,38 @@
-# The Windows build's tests (included by tests/CMakeLists.txt): the pure-code ones,
-# run through Wine by `make test-windows`. The others need SDL, libpng or Linux
-# processes. The end-to-end agreement with the Linux build is scripts/test-windows.sh.
+# The Windows build's tests (included by tests/CMakeLists.txt), run through Wine by
+# `make test-windows`: the pure-code ones shared with Linux, and the Windows backend's
+# own. The end-to-end agreement with the Linux build is scripts/test-windows.sh's.
 
 # Cases are listed when CTest runs (through the emulator), not at build time, so
 # `make windows` needs no Wine.
 set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
 
+# Shared with Linux: the pure code, and what runs on the headless backend (here the one
+# that keeps no pixels). Left out: what needs SDL, libpng, the song compiler or Linux
+# processes (the module seeds go through mxm.exe in scripts/test-windows.sh instead).
 skarvo_test(player_tests
   SOURCES player_format_test.cpp player_sequencer_test.cpp player_effects_test.cpp player_instruments_test.cpp
   LIBS mxm_player mxm_builder)
 target_include_directories(player_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 skarvo_test(audio_mixer_test SOURCES audio_mixer_test.cpp LIBS mxm_audio mxm_builder)
 skarvo_test(validate_module_test SOURCES validate_module_test.cpp LIBS mxm_player mxm_builder)
-# validate_fuzz_regressions_test needs the song compiler and libpng for its other
-# targets; the module seeds go through mxm.exe in scripts/test-windows.sh instead.
-
-skarvo_test(sound_stream_test SOURCES sound_stream.cpp LIBS skarvo_sound skarvo_sound_ring_headless mxm_builder)
-skarvo_test(sound_thread_test SOURCES sound_thread.cpp LIBS skarvo_sound skarvo_sound_ring_headless mxm_builder)
-
+skarvo_test(sound_stream_test SOURCES sound_stream.cpp LIBS skarvo_sound skarvo_platform_headless mxm_builder)
+skarvo_test(sound_thread_test SOURCES sound_thread.cpp LIBS skarvo_sound skarvo_platform_headless mxm_builder)
+skarvo_test(math_tests SOURCES math_matrix.cpp math_trig.cpp LIBS skarvo_math)
 skarvo_test(gameplay_exact_tests SOURCES gameplay_exact.cpp LIBS skarvo_gameplay)
 skarvo_test(gameplay_tests
   SOURCES gameplay_fixture.cpp gameplay_entity.cpp gameplay_targets.cpp gameplay_shots.cpp gameplay_player.cpp
-          gameplay_headless_batch.cpp
-  LIBS skarvo_shell skarvo_gameplay skarvo_platform_headless skarvo_sound_ring_headless)
-skarvo_test(gameplay_alone_test SOURCES gameplay_alone.cpp LIBS skarvo_gameplay skarvo_platform_headless)
-
-skarvo_test(platform_tests
-  SOURCES platform_matrix.cpp platform_trig.cpp platform_input.cpp platform_pacing.cpp
-  LIBS skarvo_platform_core)
-target_include_directories(platform_tests SYSTEM PRIVATE /usr/include/SDL2 ${PROJECT_SOURCE_DIR}/cmake/windows-sdl-shim)
-
+  LIBS skarvo_shell skarvo_platform_headless)
+skarvo_test(platform_pacing_tests SOURCES platform_pacing.cpp LIBS skarvo_platform)
 skarvo_test(sim_script_tests SOURCES sim_script.cpp LIBS skarvo_sim_script)
 
 # The texture decoder (WIC) against the expectations the Linux decoder meets too.
-skarvo_test(platform_image_tests SOURCES platform_image_formats.cpp LIBS skarvo_platform_d3d9 skarvo_assets)
+skarvo_test(platform_image_tests SOURCES platform_image.cpp LIBS skarvo_image_wic skarvo_assets)
 
 # The real window and Direct3D 9 device need a display: label win32_gui, run by
-# scripts/test-windows.sh in Xvfb.
-# One window per program: the backend has one.
-add_executable(platform_win32_tests platform_win32_window.cpp)
-target_link_libraries(platform_win32_tests PRIVATE skarvo_platform_win32 GTest::gtest GTest::gtest_main)
-gtest_discover_tests(platform_win32_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120 LABELS win32_gui RUN_SERIAL ON)
-add_executable(platform_d3d9_tests platform_d3d9.cpp)
-target_link_libraries(platform_d3d9_tests PRIVATE skarvo_platform_d3d9 GTest::gtest GTest::gtest_main)
-gtest_discover_tests(platform_d3d9_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120 LABELS win32_gui RUN_SERIAL ON)
+# scripts/test-windows.sh in Xvfb. One window per program, as in the game.
+add_executable(platform_windows_tests platform_windows.cpp)
+target_link_libraries(platform_windows_tests PRIVATE skarvo_platform_windows GTest::gtest GTest::gtest_main)
+gtest_discover_tests(platform_windows_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120 LABELS win32_gui RUN_SERIAL ON)
 
 # The DirectSound ring. Without a device: the sound server pointed nowhere, so open must
 # fail cleanly. On a device: only where a sound server answers (scripts/test-windows-sound.sh
@@ -52,7 +41,7 @@ gtest_discover_tests(platform_d3d9_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT
 # to, so a test run leaves no daemon behind.
 file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/pulse-client.conf "autospawn = no\n")
 add_executable(sound_ring_dsound_test sound_ring_dsound.cpp)
-target_link_libraries(sound_ring_dsound_test PRIVATE skarvo_sound skarvo_sound_ring_dsound mxm_builder
+target_link_libraries(sound_ring_dsound_test PRIVATE skarvo_sound skarvo_platform_windows skarvo_assets
                       GTest::gtest GTest::gtest_main)
 add_test(NAME sound_ring_dsound_without_device COMMAND sound_ring_dsound_test --gtest_filter=DsoundWithoutDevice.*)
 set_tests_properties(sound_ring_dsound_without_device PROPERTIES TIMEOUT 120

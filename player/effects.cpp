@@ -14,9 +14,9 @@
 //   [SECTION] The dispatch table
 #include <array>
 
-#include "format.h"
-#include "player.h"
-#include "sequencer.h"
+#include "player/format.h"
+#include "player/player.h"
+#include "player/sequencer.h"
 
 namespace mxm {
 

@@ -1,5 +1,5 @@
 // format.cpp — header copy, delta decoding and the pattern byte stream.
-#include "format.h"
+#include "player/format.h"
 
 #include <cstring>
 

@@ -16,8 +16,8 @@
 
 #include <cstdint>
 
-#include "module_layout.h"
-#include "player_state.h"
+#include "player/module_layout.h"
+#include "player/player_state.h"
 
 namespace mxm {
 

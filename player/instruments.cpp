@@ -1,8 +1,8 @@
 // instruments.cpp — per-tick instrument processing of a channel: volume scaling,
 // fade-out, the volume and panning envelopes, and the auto-vibrato.
-#include "format.h"
-#include "player.h"
-#include "sequencer.h"
+#include "player/format.h"
+#include "player/player.h"
+#include "player/sequencer.h"
 
 namespace mxm {
 

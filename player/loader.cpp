@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstring>
 
-#include "format.h"
-#include "player.h"
+#include "player/format.h"
+#include "player/player.h"
 
 namespace mxm {
 

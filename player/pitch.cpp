@@ -1,7 +1,7 @@
 // pitch.cpp — the two frequency models: note periods, the table-driven exponential,
 // the period clamp and the conversion of a period to a mixer step.
-#include "player.h"
-#include "sequencer.h"
+#include "player/player.h"
+#include "player/sequencer.h"
 
 namespace mxm {
 

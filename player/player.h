@@ -16,7 +16,7 @@
 
 #include <cstdint>
 
-#include "player_state.h"
+#include "player/player_state.h"
 
 namespace mxm {
 

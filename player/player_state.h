@@ -18,7 +18,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "module_layout.h"
+#include "player/module_layout.h"
 
 namespace mxm {
 

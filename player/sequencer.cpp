@@ -1,9 +1,9 @@
 // sequencer.cpp — the per-tick walk: order list, pattern rows, note starting, and
 // the hand-over of step, volume and panning to the mixer.
-#include "sequencer.h"
+#include "player/sequencer.h"
 
-#include "format.h"
-#include "player.h"
+#include "player/format.h"
+#include "player/player.h"
 
 namespace mxm {
 

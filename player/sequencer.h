@@ -15,7 +15,7 @@
 #include <array>
 #include <cstdint>
 
-#include "player_state.h"
+#include "player/player_state.h"
 
 namespace mxm {
 

@@ -11,12 +11,12 @@
 //   [SECTION] Patterns
 //   [SECTION] Instruments: envelopes, sample records, sample points
 //   [SECTION] The whole module
-#include "validate.h"
+#include "player/validate.h"
 
 #include <cstdarg>
 #include <cstdio>
 
-#include "module_layout.h"
+#include "player/module_layout.h"
 
 namespace mxm {
 

@@ -8,8 +8,8 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   # The build-time generators (image generator, song compiler, packer) run on this machine.
   build-essential libpng-dev zlib1g-dev
-  # Headers only: SDL's scancode values, and GoogleTest's sources for the cross-built tests.
-  libsdl2-dev libgtest-dev libgmock-dev
+  # GoogleTest's sources, for the cross-built tests.
+  libgtest-dev libgmock-dev
 )
 if [ "${1:-}" = "test" ]; then
   packages+=(wine wine64 xvfb

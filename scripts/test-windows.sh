@@ -126,7 +126,7 @@ step "unit tests under Wine"
 # ours. MinGW-w64's (x87 fsincos, a 66-bit pi) is off by up to 7·10^12 ulps near
 # multiples of pi, so there the reference is wrong, not ours. Trig.SameBitsAsTheTableMadeOnLinux
 # holds ours to the Linux results instead. See docs/windows.md.
-libm_reference='^(Trig\.(IntegersNearMultiplesOfPiAndAtTheEnds|FloatAnglesWithinAnUlp|FloatSpecialValues)|ExactFloat\.SpawnCoordinatesMatchTheCLibraryOverAMillionAngles)$'
+libm_reference='^(Trig\.FloatAnglesWithinAnUlp|ExactFloat\.SpawnCoordinatesMatchTheCLibraryOverAMillionAngles)$'
 if ! logged ctest-unit ctest --test-dir "$win" --output-on-failure -j "$jobs" -E "$libm_reference" -LE win32_gui; then
   failed=1
 fi
@@ -209,9 +209,9 @@ else
   export WINE
   WINE=$(command -v wine)
   # One case at a time, each in its own process: one log each, and a hung case cannot
-  # take the others with it.
+  # take the others with it. A table's cases are named Table/Suite.Case/Row.
   for case in $("$game_test" --gtest_list_tests | awk '/^[^ ]/ {suite=$1} /^  / {print suite $1}'); do
-    log=$artifacts/game-$case.log
+    log=$artifacts/game-${case//\//_}.log
     start=$(date +%s)
     if "$game_test" --gtest_filter="$case" >"$log" 2>&1; then
       result=passed

@@ -1,21 +1,18 @@
-// The game's music: the song text parser, the compiler's tuning and samples, and the
-// compiled module being up to date.
+// The song compiler's texts got wrong, in the parser and in songc as the build runs it.
+// (What the texts say is pinned by the song's render.)
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <set>
 #include <string>
 #include <vector>
 
-#include "song_build.h"
-#include "song_text.h"
-#include "synth.h"
+#include "assets/music/song_build.h"
+#include "assets/music/song_text.h"
 
 namespace {
 
@@ -24,28 +21,10 @@ std::string readText(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-music::SongText gameSong() { return music::parseSong(readText(SKARVO_MUSIC_DIR "/song.txt"), "song.txt"); }
-std::vector<music::InstrumentText> gameInstruments() {
-    return music::parseInstruments(readText(SKARVO_MUSIC_DIR "/instruments.txt"), "instruments.txt");
-}
-
-const std::string SMALL_HEAD = "channels 4\nspeed 5\ntempo 125\norder 0\n";
-
-// An extended command: a cell kind the game's song (pinned byte for byte below) does not use.
-TEST(SongText, ReadsExtendedCommands) {
-    music::SongText s = music::parseSong(
-        SMALL_HEAD +
-            "pattern 0 rows 8   # comment\n00 | --- .. .. ... | --- .. .. EA3 | --- .. .. ... | --- .. .. ...\n",
-        "s.txt");
-    const auto& r = s.patterns.at(0).rows.at(0);
-    ASSERT_EQ(r.size(), 1u);                            // empty cells are not kept
-    EXPECT_EQ(r[0].effect * 256 + r[0].param, 0x2E03);  // extended command A, sub-parameter 3
-}
-
 // Every malformed line, in the song text, the instruments text or at compile time, is
 // reported with the file and line.
 TEST(MusicText, ErrorsNameTheLine) {
-    const std::string body = SMALL_HEAD + "pattern 0 rows 64\n";
+    const std::string body = "channels 4\nspeed 5\ntempo 125\norder 0\npattern 0 rows 64\n";
     const std::string ins = "instrument 1 test\n  synth kick\n  points 100\n  rate 8000 at C-5\n";
     const struct {
         std::string text;
@@ -62,13 +41,14 @@ TEST(MusicText, ErrorsNameTheLine) {
         {ins + "instrument 3 skip", "i.txt:5: ", "numbered 1, 2, 3"},
         {ins + "  transpose 5", "i.txt:1: ", "not 'transpose'"},
     };
+    const auto game = music::parseInstruments(readText(SKARVO_MUSIC_DIR "/instruments.txt"), "instruments.txt");
     for (const auto& [text, where, says] : cases) {
         std::string msg;
         try {
             if (text.rfind("instrument", 0) == 0)
                 music::parseInstruments(text + "\n", "i.txt");
             else
-                music::compileSong(music::parseSong(text + "\n", "s.txt"), gameInstruments());
+                music::compileSong(music::parseSong(text + "\n", "s.txt"), game);
         } catch (const music::TextError& e) {
             msg = e.what();
         }
@@ -76,43 +56,8 @@ TEST(MusicText, ErrorsNameTheLine) {
     }
 }
 
-// Every pitched instrument is in tune (A4 = 440 Hz) within a few cents for the notes
-// the song plays with it, and its loop repeats without a click.
-TEST(SongBuild, InstrumentsAreInTuneAndLoopSmoothly) {
-    std::vector<music::InstrumentText> ins = gameInstruments();
-    music::SongText song = gameSong();
-    mxmb::Module m = music::buildModule(song, ins);
-    std::set<int> played[9];
-    for (const music::PatternText& p : song.patterns)
-        for (const auto& row : p.rows)
-            for (const music::CellText& c : row)
-                if (c.instrument && c.note != 97) played[c.instrument].insert(c.note);
-    for (size_t i = 0; i < ins.size(); ++i) {
-        const mxmb::Sample& s = m.instruments.at(i).samples.at(0);
-        if (!ins[i].hasTranspose) continue;
-        int biggestStep = 0;
-        for (uint32_t k = s.loopStart; k + 1 < s.end; ++k)
-            biggestStep = std::max(biggestStep, std::abs(s.points[k + 1] - s.points[k]));
-        EXPECT_LE(std::abs(s.points[s.loopStart] - s.points[s.end - 1]), biggestStep) << ins[i].name << ": loop seam";
-        for (int note : played[i + 1]) {
-            double hz = 440.0 * std::pow(2.0, (note + 11 + ins[i].transpose - 69) / 12.0);
-            double cents =
-                1200.0 * std::log2(music::noteStep(note, s.relativePitch) * 44100.0 / (hz * ins[i].cycle * 1024.0));
-            EXPECT_LT(std::fabs(cents), 12.0) << ins[i].name << " note " << note;
-        }
-    }
-}
-
-// The module the build embeds is what the compiler makes of the texts now.
-TEST(MusicModule, IsUpToDate) {
-    std::string m = readText(SKARVO_SONG_MODULE);
-    std::vector<uint8_t> compiled = music::compileSong(gameSong(), gameInstruments());
-    EXPECT_TRUE(std::string(compiled.begin(), compiled.end()) == m) << "song.mxm is out of date";
-}
-
 int runSongc(const std::string& args, const std::string& errPath, const std::string& outPath = "/dev/null") {
-    std::string cmd = "timeout 20 " + std::string(SKARVO_SONGC) + " " + args + " >" + outPath + " 2>" + errPath;
-    int rc = std::system(cmd.c_str());
+    int rc = std::system(("timeout 20 " SKARVO_SONGC " " + args + " >" + outPath + " 2>" + errPath).c_str());
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
 }
 
@@ -128,7 +73,6 @@ TEST(SongCompilerTool, RefusesSettingsOutsideTheirRanges) {
     } cases[] = {
         {"spread=150", "spread=-150", "spread '-150' is outside 0..65536"},
         {"bright=0.35", "bright=nan", "bright 'nan' is not a finite number"},
-        {"band=0.04", "band=inf", "band 'inf' is not a finite number"},
         {"fall=0.025", "fall=0", "fall '0' is outside 0.0001..10"},
         {"rate 12000 at", "rate nan at", "rate 'nan' is not a finite number"},
         {"peak 0.92", "peak -inf", "peak '-inf' is not a finite number"},
@@ -152,10 +96,9 @@ TEST(SongCompilerTool, RefusesSettingsOutsideTheirRanges) {
         EXPECT_FALSE(std::ifstream(out).good()) << c.says << ": a failed run left an output file";
     }
     // A report that cannot be printed fails the run.
-    EXPECT_EQ(runSongc("--song " SKARVO_MUSIC_DIR "/song.txt --instruments " SKARVO_MUSIC_DIR "/instruments.txt -o " +
-                           out + " --report",
-                       err, "/dev/full"),
-              1);
+    const std::string gameTexts =
+        "--song " SKARVO_MUSIC_DIR "/song.txt --instruments " SKARVO_MUSIC_DIR "/instruments.txt";
+    EXPECT_EQ(runSongc(gameTexts + " -o " + out + " --report", err, "/dev/full"), 1);
     EXPECT_NE(readText(err).find("standard output: write error: No space left"), std::string::npos) << readText(err);
     // A text beyond the size limit is refused unread.
     std::ofstream(dir + "/big.txt") << std::string(music::MAX_TEXT_BYTES + 1, '#');

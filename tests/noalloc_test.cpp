@@ -1,6 +1,5 @@
-// Nothing is allocated after start-up: the heap is watched through a replacement of
-// malloc and its family (operator new reaches it too) while the headless game runs
-// many frames and its streaming thread renders the real song meanwhile.
+// Nothing is allocated after start-up: malloc and its family (operator new reaches them)
+// are replaced and watched while the headless game runs and its thread streams the song.
 #include <dlfcn.h>
 #include <execinfo.h>
 #include <gtest/gtest.h>
@@ -90,15 +89,10 @@ TEST(NoAllocation, GameFramesWithKeysThrowsAndMusic) {
     uint32_t clock = 1000;
     platform::headlessSetClock(clock);
     skarvo::startUp();
-    // A few frames first: SDL sizes its drawing buffers on first use.
-    for (int i = 0; i < 30; ++i) {
-        platform::headlessSetClock(clock += 16);
-        skarvo::runFrame();
-    }
+    for (int i = 0; i < 30; ++i) platform::headlessSetClock(clock += 16), skarvo::runFrame();  // SDL sizes buffers
     using platform::Key;
     const Key keys[] = {Key::RIGHT, Key::SPACE, Key::UP, Key::SPACE, Key::LEFT, Key::DOWN, Key::SPACE};
-    // Two minutes of game time in frames of 100 ms or so: walking, throwing, hits, game
-    // overs, targets coming back; the streaming thread renders the music meanwhile.
+    // Two minutes in frames of 100 ms or so: walking, throwing, hits, game overs, targets back.
     constexpr int FRAMES = 1200;
     startWatching();
     for (int frame = 0; frame < FRAMES; ++frame) {
@@ -111,8 +105,7 @@ TEST(NoAllocation, GameFramesWithKeysThrowsAndMusic) {
     }
     watching.store(false);
     EXPECT_EQ(ours.load(), 0);
-    // SDL's renderer may grow a buffer now and then; an SDL call of ours that allocates
-    // on every frame would show as hundreds.
+    // SDL may grow a buffer now and then; an SDL call of ours allocating every frame would fail this.
     EXPECT_LT(allocations.load(), FRAMES / 20) << "allocations inside SDL on many frames";
     EXPECT_GT(skarvo::game.shotCounter, 20) << "the frames did not throw";
     EXPECT_GT(platform::headlessSoundCounts().unlockedBytes, 1000000u) << "the music was not streamed";

@@ -1,8 +1,8 @@
-// platform_png_stored.h — a PNG writer for the image tests of both builds (the Windows
-// build has no libpng): any colour type and bit depth the decoders take, the pixel data
-// in stored (uncompressed) deflate blocks, every row with filter 0.
+// platform_png_stored.h — a PNG writer for the image tests of every build (the Windows
+// build has no libpng): any 8-bit colour type, the pixel data in stored (uncompressed)
+// deflate blocks, every row with filter 0.
 //
-//   std::vector<uint8_t> png = storedpng::encode({3, 8, 2, 2, rows, palette, alphas});
+//   std::vector<uint8_t> png = storedpng::encode({3, 2, 2, rows, palette, alphas});
 #pragma once
 
 #include <cstdint>
@@ -13,9 +13,8 @@ namespace storedpng {
 
 struct PngPicture {
     int colourType;  // 0 grey, 2 RGB, 3 palette, 4 grey + alpha, 6 RGBA
-    int bitDepth;    // 8 or 16
     int width, height;
-    std::vector<uint8_t> raw;      // height rows of packed samples, big-endian 16-bit, no filter byte
+    std::vector<uint8_t> raw;      // height rows of packed 8-bit samples, no filter byte
     std::vector<uint8_t> palette;  // colour type 3: RGB triples
     std::vector<uint8_t> trns;     // the tRNS chunk's bytes, if any
 };
@@ -45,7 +44,7 @@ inline std::vector<uint8_t> encode(const PngPicture& s) {
     std::vector<uint8_t> ihdr;
     put32(ihdr, static_cast<uint32_t>(s.width));
     put32(ihdr, static_cast<uint32_t>(s.height));
-    ihdr.insert(ihdr.end(), {static_cast<uint8_t>(s.bitDepth), static_cast<uint8_t>(s.colourType), 0, 0, 0});
+    ihdr.insert(ihdr.end(), {8, static_cast<uint8_t>(s.colourType), 0, 0, 0});
     chunk(out, "IHDR", ihdr);
     if (!s.palette.empty()) chunk(out, "PLTE", s.palette);
     if (!s.trns.empty()) chunk(out, "tRNS", s.trns);
@@ -73,6 +72,11 @@ inline std::vector<uint8_t> encode(const PngPicture& s) {
     chunk(out, "IDAT", z);
     chunk(out, "IEND", {});
     return out;
+}
+
+// w × h RGBA pixels as an RGBA PNG.
+inline std::vector<uint8_t> encodeRgba(int w, int h, const std::vector<uint8_t>& rgba) {
+    return encode({6, w, h, rgba, {}, {}});
 }
 
 }  // namespace storedpng

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/headless/headless.h"
-#include "platform_png_util.h"
+#include "platform_png_stored.h"
 
 using namespace platform;
 using math::Matrix;
@@ -25,13 +25,15 @@ class Render : public ::testing::Test {
         spriteBegin(batch);
     }
     static Texture* texture(int w, int h, const std::vector<uint8_t>& rgba) {
-        const std::vector<uint8_t> png = testpng::encodeRgba(w, h, rgba);
+        const std::vector<uint8_t> png = storedpng::encodeRgba(w, h, rgba);
         Texture* t = createTexture(png.data(), static_cast<uint32_t>(png.size()), COLOUR_KEY_BLACK);
         EXPECT_NE(t, nullptr);
         return t;
     }
     static Texture* solid(uint8_t r, uint8_t g, uint8_t b, int h = 8) {
-        return texture(8, h, testpng::solid(8, h, r, g, b, 255));
+        std::vector<uint8_t> px;
+        for (int i = 0; i < 8 * h; ++i) px.insert(px.end(), {r, g, b, 255});
+        return texture(8, h, px);
     }
     // The back buffer at (x, y) as 0xRRGGBB.
     static uint32_t rgb(int x, int y) {

@@ -1,11 +1,6 @@
 # Module player: format, loader, sequencer, effect commands, instruments.
 if(TARGET mxm_player AND TARGET mxm_builder)
   skarvo_test(player_tests
-    SOURCES
-      ${CMAKE_CURRENT_SOURCE_DIR}/player_format_test.cpp
-      ${CMAKE_CURRENT_SOURCE_DIR}/player_sequencer_test.cpp
-      ${CMAKE_CURRENT_SOURCE_DIR}/player_effects_test.cpp
-      ${CMAKE_CURRENT_SOURCE_DIR}/player_instruments_test.cpp
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/player_sequencer_test.cpp ${CMAKE_CURRENT_SOURCE_DIR}/player_effects_test.cpp
     LIBS mxm_player mxm_builder)
-  target_include_directories(player_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 endif()

@@ -1,8 +1,4 @@
-// player_test_util.h — small modules for the player tests, built with mxm_builder,
-// loaded and started on a fresh state.
-//
-//   Song song(rowsModule({{mxmb::note(0, 49, 1)}}));
-//   song.tick();  // reads row 0
+// player_test_util.h — small modules for the player tests, loaded and started on a fresh state.
 #pragma once
 
 #include <algorithm>
@@ -10,12 +6,13 @@
 #include <memory>
 #include <vector>
 
-#include "mxm_builder.h"
-#include "player.h"
+#include "player/player.h"
+#include "tools/mxm_builder.h"
 
 using V = std::vector<int>;
+using CR = mxm::ChannelRecord;
 
-// One instrument: a looped 8-bit sample, envelopes switched off.
+// A looped 8-bit sample, envelopes off.
 inline mxmb::Instrument plainInstrument(uint8_t volume = 64) {
     mxmb::Instrument ins;
     ins.samples.push_back(mxmb::Sample::looped8({0, 40, 80, 40, 0, -40, -80, -40}, 0));
@@ -23,7 +20,7 @@ inline mxmb::Instrument plainInstrument(uint8_t volume = 64) {
     return ins;
 }
 
-// Linear periods, 4 channels, two empty patterns at orders 0, 1, one plain instrument;
+// Linear periods, 4 channels, empty patterns 0 and 1 at orders 0, 1, one plain instrument;
 // `rows` at the start of pattern 0.
 inline mxmb::Module rowsModule(std::vector<mxmb::Row> rows = {}, uint8_t speed = 6, int patternRows = 64) {
     mxmb::Module m;
@@ -36,14 +33,11 @@ inline mxmb::Module rowsModule(std::vector<mxmb::Row> rows = {}, uint8_t speed =
 }
 
 inline mxmb::Cell withEffect(mxmb::Cell c, uint8_t effect, uint8_t param) {
-    c.hasEffect = true;
-    c.effect = effect;
-    c.param = param;
+    c.hasEffect = true, c.effect = effect, c.param = param;
     return c;
 }
 inline mxmb::Cell withVolume(mxmb::Cell c, uint8_t volumeByte) {
-    c.hasVolume = true;
-    c.volume = volumeByte;
+    c.hasVolume = true, c.volume = volumeByte;
     return c;
 }
 
@@ -56,6 +50,11 @@ struct Song {
         mxm::startSong(*state, 0);
     }
     mxm::ChannelRecord& ch(int c) { return state->channels[c]; }
+    // Reads a field of channel c, for trace.
+    template <class T>
+    std::function<int()> of(int c, T CR::*field) {
+        return [this, c, field] { return int(state->channels[c].*field); };
+    }
     void tick(int n = 1) {
         for (int i = 0; i < n; ++i) mxm::playerTick(*state);
     }

@@ -1,7 +1,6 @@
-// Untrusted inputs end to end: every input a fuzzer once broke (data/fuzz-regressions)
-// and every fuzzer seed (data/fuzz-seeds), replayed through the fuzz target's own
-// function (fuzz/exercise.h); and a valid module built to sit on the loop edges. Run under
-// the address sanitizer to catch any access outside a module image.
+// Untrusted inputs end to end: every input a fuzzer once broke (data/fuzz-regressions) and
+// every seed (data/fuzz-seeds) through the fuzz targets' own functions (fuzz/exercise.h), and
+// a valid module on the loop edges. Under the address sanitizer any stray access shows.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "exercise.h"
-#include "mxm_builder.h"
+#include "player_test_util.h"
+#include "tests/fuzz/exercise.h"
 
 namespace {
 
@@ -53,7 +52,6 @@ TEST(FuzzRegressions, LoopEdgesStayInsideTheImage) {
     ping8.loopStart = 2;
     ping16.relativePitch = 32767;
     mxmb::Module m;
-    m.channelCount = 4;
     m.initialSpeed = 2;
     m.orders = {0};
     m.patterns.push_back(mxmb::Pattern::empty(32));
@@ -61,14 +59,11 @@ TEST(FuzzRegressions, LoopEdgesStayInsideTheImage) {
     for (const mxmb::Sample& s :
          {mxmb::Sample::looped8({-128, 127, -128, 127}, 0), mxmb::Sample::looped8({1, 2, 3}, 3), ping8, ping16})
         m.instruments.emplace_back().samples.push_back(s);
-    const uint8_t effects[4] = {0x09, mxmb::extended(0x9), 0x1B, 0x00};
+    const uint8_t effects[4] = {0x09, mxmb::extended(0x9), 0x1B, 0x00};  // 9, E9, R, arpeggio
     for (int r = 0; r < 32; ++r)
         for (uint8_t c = 0; c < 4; ++c) {
-            mxmb::Cell cell = mxmb::note(c, static_cast<uint8_t>(96 - r), static_cast<uint8_t>(1 + (c + r) % 4));
-            cell.hasEffect = true;
-            cell.effect = effects[(r + c) % 4];
-            cell.param = r % 2 ? 0xFF : 0x11;
-            m.patterns[0].rows[r].push_back(cell);
+            mxmb::Cell note = mxmb::note(c, static_cast<uint8_t>(96 - r), static_cast<uint8_t>(1 + (c + r) % 4));
+            m.patterns[0].rows[r].push_back(withEffect(note, effects[(r + c) % 4], r % 2 ? 0xFF : 0x11));
         }
     std::vector<uint8_t> bytes = mxmb::build(m);
     EXPECT_TRUE(exerciseModule(bytes.data(), bytes.size(), 4 * 44100));

@@ -1,13 +1,13 @@
-// Module validation: valid modules pass; a module broken in exactly one way is
-// rejected with a message naming the fault.
+// Module validation: a valid module passes; one broken in exactly one way is rejected
+// with a message naming the fault.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "module_layout.h"
-#include "mxm_builder.h"
-#include "validate.h"
+#include "player/module_layout.h"
+#include "player/validate.h"
+#include "tools/mxm_builder.h"
 
 namespace {
 
@@ -20,7 +20,6 @@ void wr32(Bytes& b, size_t at, uint32_t v) { write32(b.data() + at, v); }
 
 size_t instrumentAt(const Bytes& b, int n) { return rd32(b, instrumentEntryAt(n - 1)); }
 size_t patternAt(const Bytes& b, int p) { return rd32(b, patternEntryAt(p)); }
-size_t sampleRecordAt(const Bytes& b, int n, int k) { return instrumentAt(b, n) + mxm::sampleRecordAt(k); }
 
 // Two channels, two patterns, an 8-bit looping instrument with envelopes and a
 // 16-bit ping-pong one; delta-coded.
@@ -52,21 +51,19 @@ std::string rejection(const Bytes& b) {
     return mxm::validateModule(b.data(), b.size(), &err) ? "" : err.message;
 }
 
+// The last stored sample point is read, so no prefix of the module is enough.
 TEST(ValidateModule, ValidModulePassesAndEveryTruncationIsRejected) {
-    // The last stored sample point is read, so no prefix of the module is enough.
     Bytes m = validModule();
     EXPECT_EQ(rejection(m), "");
     for (size_t size = 0; size < m.size(); ++size) ASSERT_FALSE(mxm::validateModule(m.data(), size, nullptr)) << size;
 }
 
-struct Breakage {
-    const char* what;
-    void (*apply)(Bytes&);
-    const char* expect;  // part of the message
-};
-
 TEST(ValidateModule, EachCheckRejectsItsFault) {
-    const std::vector<Breakage> cases = {
+    const struct {
+        const char* what;
+        void (*apply)(Bytes&);
+        const char* expect;  // part of the message
+    } cases[] = {
         {"magic", [](Bytes& b) { b[HDR_MAGIC + 3] = 1; }, "magic"},
         {"restart order", [](Bytes& b) { wr32(b, HDR_RESTART_ORDER, 3); }, "restart order"},
         {"channels 33", [](Bytes& b) { wr32(b, HDR_CHANNEL_COUNT, 33); }, "channel count"},
@@ -83,7 +80,8 @@ TEST(ValidateModule, EachCheckRejectsItsFault) {
         {"panning envelope point value",
          [](Bytes& b) { b[instrumentAt(b, 1) + INS_PAN_ENV + envPointAt(1) + ENV_POINT_VALUE] = 65; },
          "panning envelope point 1"},
-        {"loop start beyond end", [](Bytes& b) { wr32(b, sampleRecordAt(b, 1, 0) + SMP_LOOP_START, 9); }, "loop start"},
+        {"loop start beyond end", [](Bytes& b) { wr32(b, instrumentAt(b, 1) + sampleRecordAt(0) + SMP_LOOP_START, 9); },
+         "loop start"},
         {"8-bit sample in 16-bit part",
          [](Bytes& b) { wr32(b, sampleEntryAt(2), rd32(b, HDR_SAMPLE_DATA) + rd32(b, HDR_SAMPLE_BYTES8) - 1); },
          "8-bit sample 2"},
@@ -97,12 +95,10 @@ TEST(ValidateModule, EachCheckRejectsItsFault) {
          },
          "overlaps"},
     };
-    Bytes good = validModule();
-    for (const Breakage& c : cases) {
-        Bytes b = good;
+    for (const auto& c : cases) {
+        Bytes b = validModule();
         c.apply(b);
-        std::string message = rejection(b);
-        EXPECT_NE(message.find(c.expect), std::string::npos) << c.what << ": \"" << message << "\"";
+        EXPECT_NE(rejection(b).find(c.expect), std::string::npos) << c.what << ": \"" << rejection(b) << "\"";
     }
 }
 

@@ -1,10 +1,10 @@
 // mxm_builder.cpp — packs a readable module description into the MXM format.
-#include "mxm_builder.h"
+#include "tools/mxm_builder.h"
 
 #include <cstring>
 #include <stdexcept>
 
-#include "module_layout.h"
+#include "player/module_layout.h"
 
 namespace mxmb {
 

@@ -5,9 +5,9 @@
 #include <array>
 #include <cmath>
 
-#include "draw.h"
-#include "generated.h"
-#include "pixelart.h"
+#include "assets/images/draw.h"
+#include "assets/images/generated.h"
+#include "assets/images/pixelart.h"
 
 namespace imagegen {
 

@@ -1,4 +1,4 @@
-#include "draw.h"
+#include "assets/images/draw.h"
 
 #include <algorithm>
 

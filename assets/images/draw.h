@@ -7,7 +7,7 @@
 // lies inside the shape, so the results do not depend on rounding modes.
 #pragma once
 
-#include "picture.h"
+#include "assets/images/picture.h"
 
 namespace imagegen {
 

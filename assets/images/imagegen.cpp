@@ -14,10 +14,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "catalogue.h"
-#include "generated.h"
-#include "message.h"
-#include "pixelart.h"
+#include "assets/catalogue.h"
+#include "assets/images/generated.h"
+#include "assets/images/pixelart.h"
+#include "tools/common/message.h"
 
 #ifndef SKARVO_IMAGE_SOURCES
 #define SKARVO_IMAGE_SOURCES "."

@@ -1,4 +1,4 @@
-#include "picture.h"
+#include "assets/images/picture.h"
 
 #include <png.h>
 #include <zlib.h>
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "output_file.h"
+#include "tools/common/output_file.h"
 
 namespace imagegen {
 

@@ -1,4 +1,4 @@
-#include "pixelart.h"
+#include "assets/images/pixelart.h"
 
 #include <fstream>
 #include <map>

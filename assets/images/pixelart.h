@@ -17,7 +17,7 @@
 
 #include <string>
 
-#include "picture.h"
+#include "assets/images/picture.h"
 
 namespace imagegen {
 

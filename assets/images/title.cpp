@@ -2,9 +2,9 @@
 // cowboy's silhouette in very dark brown (never black) in front of it.
 #include <utility>
 
-#include "draw.h"
-#include "generated.h"
-#include "pixelart.h"
+#include "assets/images/draw.h"
+#include "assets/images/generated.h"
+#include "assets/images/pixelart.h"
 
 namespace imagegen {
 

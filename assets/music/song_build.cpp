@@ -1,5 +1,5 @@
 // song_build.cpp — song and instruments to module: cells, envelopes, tuning, layout.
-#include "song_build.h"
+#include "assets/music/song_build.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <set>
 
-#include "module_layout.h"
-#include "synth.h"
+#include "assets/music/synth.h"
+#include "player/module_layout.h"
 
 namespace music {
 

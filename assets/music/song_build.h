@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "mxm_builder.h"
-#include "song_text.h"
+#include "assets/music/song_text.h"
+#include "tools/mxm_builder.h"
 
 namespace music {
 

@@ -1,5 +1,5 @@
 // song_text.cpp — line parsers for song.txt and instruments.txt.
-#include "song_text.h"
+#include "assets/music/song_text.h"
 
 #include <cctype>
 #include <cerrno>

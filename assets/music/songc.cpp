@@ -9,11 +9,11 @@
 #include <cstdio>
 #include <string>
 
-#include "input_file.h"
-#include "message.h"
-#include "output_file.h"
-#include "song_build.h"
-#include "song_text.h"
+#include "assets/music/song_build.h"
+#include "assets/music/song_text.h"
+#include "tools/common/input_file.h"
+#include "tools/common/message.h"
+#include "tools/common/output_file.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // synth.cpp — sample synthesis for the game's instruments. Double precision inside,
 // quantised to signed 8-bit at the end.
-#include "synth.h"
+#include "assets/music/synth.h"
 
 #include <algorithm>
 #include <cmath>

@@ -13,14 +13,14 @@
 #include <cstdint>
 #include <vector>
 
-#include "song_text.h"
+#include "assets/music/song_text.h"
 
 namespace music {
 
 struct SampleData {
     std::vector<int32_t> points;  // `points` values, each -128..127
     bool looped = false;
-    uint32_t loopStart = 0;       // loop runs [loopStart, points.size())
+    uint32_t loopStart = 0;  // loop runs [loopStart, points.size())
 };
 
 // Throws TextError naming the instrument's line for settings it cannot honour.

@@ -18,10 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "layout.h"
-#include "message.h"
-#include "module_layout.h"
-#include "output_file.h"
+#include "assets/layout.h"
+#include "player/module_layout.h"
+#include "tools/common/message.h"
+#include "tools/common/output_file.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <exception>
 
-#include "layout.h"
-#include "module_layout.h"
-#include "mxm_builder.h"
+#include "assets/layout.h"
+#include "player/module_layout.h"
+#include "tools/mxm_builder.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

@@ -11,6 +11,8 @@
 // the window with a smooth filter, waiting for the display's refresh, or paced to
 // 60 Hz where there is none (dummy/offscreen drivers, software renderer, vsync that
 // does not wait).
+// With SKARVO_FRAME_LOG=FILE set, present() also writes the time of each frame (µs of
+// the performance counter, one a line) to FILE, for measuring frame intervals.
 // Lacks: more than one window, mouse input, a depth buffer (the game's draws need none).
 #include <cstdio>
 #include <cstdlib>
@@ -35,6 +37,7 @@ SDL_Texture* backBuffer = nullptr;
 std::string rendererError;
 InputState input{};
 Pacer pacer{};
+std::FILE* frameLog = nullptr;  // SKARVO_FRAME_LOG; flushed by exitProcess
 
 // Drivers that put nothing on any screen. SDL falls back to one of them when there is
 // no display at all; the game would then run unseen and could only be killed.
@@ -237,6 +240,7 @@ bool openDevice() {
     const uint64_t frequency = SDL_GetPerformanceFrequency();
     pacerInit(&pacer, frequency, 60, frequency / 500, paceSelf);
     renderUse(windowRenderer);
+    if (const char* path = std::getenv("SKARVO_FRAME_LOG"); path && *path) frameLog = std::fopen(path, "w");
     return true;
 }
 
@@ -255,6 +259,9 @@ void present() {
     if (view.w > 0 && view.h > 0) SDL_RenderCopy(r, backBuffer, nullptr, &dst);
     SDL_RenderPresent(r);
     SDL_SetRenderTarget(r, backBuffer);
+    if (frameLog)
+        std::fprintf(frameLog, "%.0f\n",
+                     static_cast<double>(SDL_GetPerformanceCounter()) * 1e6 / static_cast<double>(SDL_GetPerformanceFrequency()));
 
     // Paced to 60 Hz where the display does not wait (see pacing.h).
     const uint64_t deadline = pacerAfterPresent(&pacer, SDL_GetPerformanceCounter());

@@ -1,20 +1,17 @@
-// d3d9_sprite.cpp — the sprite batch's drawing on Direct3D 9 (the recording, order and
-// corners are sprite_batch.cpp's, shared with every backend).
+// d3d9_sprite.cpp — the Windows backend's spriteEnd: the batch drawn on Direct3D 9 (the
+// recording, order and corners are sprite_batch.cpp's, shared with every backend).
 //
 // Each sprite is one textured quad of pre-transformed vertices (back-buffer pixels,
 // Direct3D's pixel centres at whole numbers, as spriteCorners gives them), tinted by
 // the vertex colour: stage 0 multiplies the texture's colour and alpha by it. Blending
-// is source alpha over the rest when the batch asks for it; there is no depth test
-// (the batch is already drawn back to front). The device states changed here are
-// read first and put back afterwards, so the game's next frame finds its own.
-#include "sprite_batch.h"
-#include "win32_internal.h"
+// is source alpha over the rest; there is no depth test (the batch is already drawn
+// back to front). The device states changed here are read first and put back
+// afterwards, so the game's next frame finds its own.
+#include "platform/sprite_batch.h"
+#include "platform/windows/backend.h"
 
-#include "win32_system.h"
-// After win32_system.h: these need <windows.h> first.
-// clang-format off
+// After backend.h: needs <windows.h> first.
 #include <d3d9.h>
-// clang-format on
 
 namespace platform {
 
@@ -40,7 +37,7 @@ struct SamplerStateValue {
     DWORD value;
 };
 
-// What the sprites need (alpha blending is set apart, by the batch's flags).
+// What the sprites need.
 constexpr RenderStateValue RENDER_STATES[] = {
     {D3DRS_ZENABLE, D3DZB_FALSE},        {D3DRS_CULLMODE, D3DCULL_NONE},          {D3DRS_ALPHATESTENABLE, FALSE},
     {D3DRS_SRCBLEND, D3DBLEND_SRCALPHA}, {D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA}, {D3DRS_ALPHABLENDENABLE, TRUE},
@@ -89,14 +86,12 @@ void restore(IDirect3DDevice9* d, SavedStates* s) {
 }  // namespace
 
 void spriteEnd(SpriteBatch* batch) {
-    if (!batch || !batch->device || !batch->device->d3d) return;
     spriteSortForEnd(batch);
-    if (batch->count == 0) return;
-    IDirect3DDevice9* d = batch->device->d3d;
+    IDirect3DDevice9* d = d3d9Device();
+    if (!d || batch->count == 0) return;
     SavedStates saved;
     save(d, &saved);
     for (const RenderStateValue& r : RENDER_STATES) d->SetRenderState(r.state, r.value);
-    if (!(batch->flags & SPRITE_ALPHABLEND)) d->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
     for (const StageStateValue& t : STAGE_STATES) d->SetTextureStageState(0, t.state, t.value);
     for (const SamplerStateValue& s : SAMPLER_STATES) d->SetSamplerState(0, s.state, s.value);
     d->SetFVF(SPRITE_FVF);
@@ -105,7 +100,7 @@ void spriteEnd(SpriteBatch* batch) {
     for (int i = 0; i < batch->count; ++i) {
         const SpriteDrawRecord& draw = batch->draws[batch->order[i]];
         float xy[4][2];
-        spriteCorners(draw, xy);
+        spriteCorners(draw, draw.texture->width, draw.texture->height, xy);
         SpriteVertex quad[4];
         for (int k = 0; k < 4; ++k)
             quad[k] = SpriteVertex{

@@ -6,10 +6,10 @@
 // Only PNG is accepted, as on Linux, although WIC would take other formats too.
 #include <cstring>
 
-#include "image.h"
+#include "platform/image.h"
+#include "platform/windows/backend.h"
 
-#include "win32_system.h"
-// After win32_system.h: these need <windows.h> first.
+// After backend.h: these need <windows.h> first.
 // clang-format off
 #include <objbase.h>
 #include <wincodec.h>

@@ -1,4 +1,4 @@
-// sound_ring_dsound.cpp — the sound ring on a DirectSound device.
+// sound_ring.cpp — the Windows backend's sound ring, on DirectSound.
 //
 // dsound.dll is loaded by name at open, never through an import library, so the program
 // starts on a system without it and is merely silent there. Open makes the device, sets
@@ -10,22 +10,25 @@
 // soundRingLastError names the step and its result.
 //
 // The play position is DirectSound's play cursor (GETCURRENTPOSITION2: what is really
-// being played). A lost buffer is reported as SOUND_ERR_BUFFER_LOST, the same number as
-// DSERR_BUFFERLOST; other results pass through unchanged.
+// being played). DSERR_BUFFERLOST is LOST; every other failure is FAILED.
 //
 // Exit: the game ends with ExitProcess while the streaming thread may be writing the
 // ring, and under Wine a process that ends with DirectSound's own threads busy can be
 // killed mid-exit. So an exit hook takes the ring from the writer (a lock held from a
 // successful lock to its unlock), stops and releases DirectSound, and keeps the ring
 // closed: the writer's next call waits until the process is gone.
-#include "sound_ring.h"
-#include "platform/win32_exit.h"
-
-// After our header: the system headers define macros that could meet our names.
-#include <dsound.h>
-#include <windows.h>
+// Lacks: a choice of device (the default one only), notification of the play position.
+#include "platform/sound_ring.h"
 
 #include <cstdio>
+
+#include "platform/windows/backend.h"
+
+// After backend.h: these need <windows.h> first.
+// clang-format off
+#include <mmsystem.h>
+#include <dsound.h>
+// clang-format on
 
 namespace platform {
 
@@ -42,7 +45,7 @@ using DirectSoundCreateFn = HRESULT(WINAPI*)(const GUID*, IDirectSound**, IUnkno
 
 SoundRing theRing;
 bool ringOpen = false;
-char lastError[160] = "";
+char ringError[160] = "";
 // Held by every call on the ring, and by the writer from a successful lock to its
 // unlock, so the exit hook never pulls the buffer from under a write.
 SRWLOCK ringLock = SRWLOCK_INIT;
@@ -76,35 +79,33 @@ void releaseAll(SoundRing& ring) {
     ring = SoundRing{};
 }
 
-// Records which step failed, undoes the earlier ones and returns the failure.
-int32_t failOpen(const char* step, int32_t result) {
-    std::snprintf(lastError, sizeof lastError, "%s failed (0x%08lx)", step,
+// Records which step failed (with DirectSound's result) and undoes the earlier ones.
+SoundRing* failOpen(const char* step, HRESULT result) {
+    std::snprintf(ringError, sizeof ringError, "%s failed (0x%08lx)", step,
                   static_cast<unsigned long>(static_cast<uint32_t>(result)));
     releaseAll(theRing);
-    return result != SOUND_OK ? result : SOUND_ERR_FAILED;
+    return nullptr;
+}
+
+SoundResult resultOf(HRESULT hr) {
+    return hr == DS_OK ? SoundResult::OK : hr == DSERR_BUFFERLOST ? SoundResult::LOST : SoundResult::FAILED;
 }
 
 // The regions of a lock, ringLock held by the caller.
-int32_t lockRegions(SoundRing* ring, uint32_t offset, uint32_t bytes, void** ptr1, uint32_t* bytes1, void** ptr2,
-                    uint32_t* bytes2, uint32_t flags) {
-    if (ring == nullptr || ring->stream == nullptr) return SOUND_ERR_INVALID;
-    if ((flags & SOUND_LOCK_ENTIRE) == 0) {
-        if (offset >= SOUND_RING_BYTES || bytes > SOUND_RING_BYTES) return SOUND_ERR_INVALID;
-        // DirectSound refuses an empty lock; an empty request has nothing to hand out.
-        if (bytes == 0) return SOUND_OK;
-    }
+SoundResult lockRegions(SoundRing* ring, uint32_t offset, uint32_t bytes, SoundRegions* regions) {
+    if (ring == nullptr || ring->stream == nullptr) return SoundResult::FAILED;
+    if (offset >= SOUND_RING_BYTES || bytes > SOUND_RING_BYTES) return SoundResult::FAILED;
+    // DirectSound refuses an empty lock; an empty request has nothing to hand out.
+    if (bytes == 0) return SoundResult::OK;
     void* p1 = nullptr;
     void* p2 = nullptr;
     DWORD n1 = 0;
     DWORD n2 = 0;
-    HRESULT hr =
-        ring->stream->Lock(offset, bytes, &p1, &n1, &p2, &n2, (flags & SOUND_LOCK_ENTIRE) ? DSBLOCK_ENTIREBUFFER : 0);
-    if (hr != DS_OK) return hr;
-    *ptr1 = p1;
-    *bytes1 = static_cast<uint32_t>(n1);
-    *ptr2 = p2;
-    *bytes2 = p2 != nullptr ? static_cast<uint32_t>(n2) : 0;
-    return SOUND_OK;
+    const HRESULT hr = ring->stream->Lock(offset, bytes, &p1, &n1, &p2, &n2, 0);
+    if (hr != DS_OK) return resultOf(hr);
+    *regions = SoundRegions{static_cast<uint8_t*>(p1), static_cast<uint32_t>(n1), static_cast<uint8_t*>(p2),
+                            p2 != nullptr ? static_cast<uint32_t>(n2) : 0};
+    return SoundResult::OK;
 }
 
 // The exit hook: ringLock is taken and never given back.
@@ -120,22 +121,21 @@ void closeAtExit() {
 
 }  // namespace
 
-int32_t soundRingOpen(SoundRing** ring) {
-    *ring = nullptr;
-    lastError[0] = '\0';
+SoundRing* soundRingOpen() {
+    ringError[0] = '\0';
     if (ringOpen) {
-        std::snprintf(lastError, sizeof lastError, "the sound ring is already open");
-        return SOUND_ERR_FAILED;
+        std::snprintf(ringError, sizeof ringError, "the sound ring is already open");
+        return nullptr;
     }
     SoundRing& r = theRing;
     r = SoundRing{};
 
     r.library = LoadLibraryA("dsound.dll");
-    if (r.library == nullptr) return failOpen("LoadLibrary(dsound.dll)", SOUND_ERR_NO_DEVICE);
+    if (r.library == nullptr) return failOpen("LoadLibrary(dsound.dll)", HRESULT_FROM_WIN32(GetLastError()));
     // GetProcAddress gives a generic function pointer; this is the entry's real type.
     auto create = reinterpret_cast<DirectSoundCreateFn>(
         reinterpret_cast<void (*)()>(GetProcAddress(r.library, "DirectSoundCreate")));
-    if (create == nullptr) return failOpen("GetProcAddress(DirectSoundCreate)", SOUND_ERR_NO_DEVICE);
+    if (create == nullptr) return failOpen("GetProcAddress(DirectSoundCreate)", HRESULT_FROM_WIN32(GetLastError()));
 
     // Every failure is treated alike: a system without a device may answer with any error
     // (Wine with no sound server says DSERR_INVALIDPARAM, not DSERR_NODRIVER).
@@ -165,50 +165,46 @@ int32_t soundRingOpen(SoundRing** ring) {
     r.primary->SetFormat(&format);
 
     ringOpen = true;
-    win32AtExit(closeAtExit);
-    *ring = &r;
-    return SOUND_OK;
+    atExit(closeAtExit);
+    return &r;
 }
 
-int32_t soundRingGetPosition(SoundRing* ring, uint32_t* playPos) {
+SoundResult soundRingGetPosition(SoundRing* ring, uint32_t* playPos) {
     Held held;
-    if (ring == nullptr || ring->stream == nullptr) return SOUND_ERR_INVALID;
+    if (ring == nullptr || ring->stream == nullptr) return SoundResult::FAILED;
     DWORD play = 0;
-    HRESULT hr = ring->stream->GetCurrentPosition(&play, nullptr);
-    if (hr != DS_OK) return hr;
-    *playPos = static_cast<uint32_t>(play) % SOUND_RING_BYTES;
-    return SOUND_OK;
+    const HRESULT hr = ring->stream->GetCurrentPosition(&play, nullptr);
+    if (hr == DS_OK) *playPos = static_cast<uint32_t>(play) % SOUND_RING_BYTES;
+    return resultOf(hr);
 }
 
-int32_t soundRingLock(SoundRing* ring, uint32_t offset, uint32_t bytes, void** ptr1, uint32_t* bytes1, void** ptr2,
-                      uint32_t* bytes2, uint32_t flags) {
-    *ptr1 = *ptr2 = nullptr;
-    *bytes1 = *bytes2 = 0;
+SoundResult soundRingLock(SoundRing* ring, uint32_t offset, uint32_t bytes, SoundRegions* regions) {
+    *regions = SoundRegions{nullptr, 0, nullptr, 0};
     AcquireSRWLockExclusive(&ringLock);
-    const int32_t result = lockRegions(ring, offset, bytes, ptr1, bytes1, ptr2, bytes2, flags);
+    const SoundResult result = lockRegions(ring, offset, bytes, regions);
     // Handed-out regions keep ringLock held until their unlock.
-    if (result != SOUND_OK || *ptr1 == nullptr) ReleaseSRWLockExclusive(&ringLock);
+    if (result != SoundResult::OK || regions->ptr1 == nullptr) ReleaseSRWLockExclusive(&ringLock);
     return result;
 }
 
-int32_t soundRingUnlock(SoundRing* ring, void* ptr1, uint32_t bytes1, void* ptr2, uint32_t bytes2) {
+SoundResult soundRingUnlock(SoundRing* ring, const SoundRegions& regions) {
     // No region (an empty or failed lock): nothing was handed out, nothing is held.
-    if (ptr1 == nullptr) return ring == nullptr ? SOUND_ERR_INVALID : SOUND_OK;
-    const HRESULT hr = ring->stream->Unlock(ptr1, bytes1, ptr2, bytes2);
+    if (regions.ptr1 == nullptr) return ring == nullptr ? SoundResult::FAILED : SoundResult::OK;
+    const HRESULT hr = ring->stream->Unlock(regions.ptr1, regions.bytes1, regions.ptr2, regions.bytes2);
     ReleaseSRWLockExclusive(&ringLock);
-    return hr;
+    return resultOf(hr);
 }
 
-int32_t soundRingPlayLooping(SoundRing* ring) {
+SoundResult soundRingPlayLooping(SoundRing* ring) {
     Held held;
-    if (ring == nullptr || ring->stream == nullptr) return SOUND_ERR_INVALID;
-    return ring->stream->Play(0, 0, DSBPLAY_LOOPING);
+    if (ring == nullptr || ring->stream == nullptr) return SoundResult::FAILED;
+    return resultOf(ring->stream->Play(0, 0, DSBPLAY_LOOPING));
 }
 
-int32_t soundRingRestore(SoundRing* ring) {
+SoundResult soundRingRestore(SoundRing* ring) {
     Held held;
-    if (ring == nullptr || ring->stream == nullptr) return SOUND_ERR_INVALID;
-    return ring->stream->Restore();
+    if (ring == nullptr || ring->stream == nullptr) return SoundResult::FAILED;
+    return resultOf(ring->stream->Restore());
 }
 
 void soundRingRelease(SoundRing* ring) {
@@ -219,6 +215,6 @@ void soundRingRelease(SoundRing* ring) {
     ringOpen = false;
 }
 
-const char* soundRingLastError() { return lastError; }
+const char* soundRingLastError() { return ringError; }
 
 }  // namespace platform

@@ -60,7 +60,7 @@ Game launch(const std::string& tag, std::vector<std::string> env = {"SDL_AUDIODR
         if (e2e::litFraction(e2e::grab(*xserver(), w)) > 0.2) g.window = w;
         e2e::sleepMs(10);
     }
-    if (g.window) e2e::xdotool(*xserver(), {"windowfocus", "--sync", std::to_string(g.window)});
+    if (g.window) e2e::xdotool(*xserver(), {"windowactivate", "--sync", std::to_string(g.window)});
     return g;
 }
 
@@ -97,21 +97,42 @@ std::vector<uint8_t> readFile(const std::string& path) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// Polls the window's outer geometry until it is width × height at the top left, for up to 5 s.
+void expectGeometry(Window w, int width, int height) {
+    const int64_t deadline = e2e::nowMs() + 5000;
+    e2e::Geometry g = e2e::frameGeometry(*xserver(), w);
+    while (std::make_tuple(g.x, g.y, g.width, g.height) != std::make_tuple(0, 0, width, height) &&
+           e2e::nowMs() < deadline) {
+        e2e::sleepMs(50);
+        g = e2e::frameGeometry(*xserver(), w);
+    }
+    EXPECT_EQ(std::make_tuple(g.x, g.y, g.width, g.height), std::make_tuple(0, 0, width, height));
+}
+
 // Started with a sound driver that does not exist, so opening the sound output fails:
-// the game plays on without it.
-TEST(Window, CaptionPlaceSizeAndHiddenCursorWithoutAudioDevice) {
+// the game plays on without it. F11 goes to fullscreen (the whole 1024 × 768 screen)
+// and back.
+TEST(Window, CaptionPlaceSizeAndFullscreenWithoutAudioDevice) {
+    ASSERT_TRUE(xserver());
+    // A window manager frames the window (the other tests look at bare 640 × 480 windows).
+    e2e::Child windowManager =
+        e2e::spawn({"/usr/bin/openbox"}, {"DISPLAY=" + xserver()->name}, ARTIFACTS + "/e2e_openbox.log");
+    e2e::sleepMs(500);
     Game g = launch("window", {"SDL_AUDIODRIVER=no-such-driver"});
     ASSERT_NE(g.window, 0u) << "no mapped window captioned \"Skarvo\" showing a frame";
-    e2e::Geometry geo = e2e::frameGeometry(*xserver(), g.window);
-    EXPECT_EQ(std::make_tuple(geo.x, geo.y, geo.width, geo.height), std::make_tuple(0, 0, 640, 480));
-    // Over the bare screen the server's own cursor must show: the probe sees cursors.
-    bool known = false;
-    bool outsideInvisible = e2e::cursorInvisibleAt(*xserver(), 900, 700, &known);
-    if (known) {
-        EXPECT_FALSE(outsideInvisible) << "the probe sees no cursor even over the bare screen";
-        EXPECT_TRUE(e2e::cursorInvisibleAt(*xserver(), 320, 240, &known)) << "the cursor shows over the game window";
-    }
+    expectGeometry(g.window, 640, 480);
+    ASSERT_TRUE(e2e::xdotool(*xserver(), {"key", "F11"}));
+    expectGeometry(g.window, 1024, 768);
+    e2e::sleepMs(500);  // a few frames at the new size
+    Image full = e2e::grab(*xserver(), DefaultRootWindow(xserver()->display));
+    e2e::savePng(full, ARTIFACTS + "/e2e_fullscreen.png");
+    ASSERT_EQ(full.width, 1024);
+    // 1024 × 768 is 4:3: the sand reaches both screen edges, far beyond the 640 × 480 window.
+    for (int px : {40, 985}) EXPECT_GT(full.at(px, 650)[0] + full.at(px, 650)[1] + full.at(px, 650)[2], 60) << px;
+    ASSERT_TRUE(e2e::xdotool(*xserver(), {"key", "F11"}));
+    expectGeometry(g.window, 640, 480);
     expectEndsWithZero(g, "Escape", "Escape");
+    e2e::kill(windowManager);
 }
 
 // The figure's drawn square stays within the rows of FIGURE_BAND while it stands on the
@@ -159,12 +180,45 @@ TEST(Play, BackdropFigureWalkAndThrow) {
     expectEndsWithZero(g, "Escape", "Escape");
 }
 
-// The close request a window manager sends for its close button or key.
-TEST(Exit, CloseRequestEndsWithZero) {
+// The close request a window manager sends for its close button or key; the cursor
+// hidden over the game meanwhile.
+TEST(Exit, CursorHiddenAndCloseRequestEndsWithZero) {
     Game g = launch("close");
     ASSERT_NE(g.window, 0u);
+    // Over the bare screen the server's own cursor must show: the probe sees cursors.
+    bool known = false;
+    const bool outsideInvisible = e2e::cursorInvisibleAt(*xserver(), 900, 700, &known);
+    if (known) {
+        EXPECT_FALSE(outsideInvisible) << "the probe sees no cursor even over the bare screen";
+        EXPECT_TRUE(e2e::cursorInvisibleAt(*xserver(), 320, 240, &known)) << "the cursor shows over the game window";
+    }
     e2e::sendCloseRequest(*xserver(), g.window);
     expectEndsWithZero(g, "", "the close request");
+}
+
+// Without a display (no server named, a server that is not there, or a driver that
+// does not exist) the game does not start unseen on a blind fallback driver: one line
+// from the game, exit 1. (An empty variable counts as unset, for SDL as for us.)
+TEST(Exit, NoDisplayIsOneLineOnStderrAndExitCodeOne) {
+    const char* const SAYS = "skarvo: start-up failed: creating the window";
+    const std::vector<std::string> cases[] = {{"SDL_VIDEODRIVER=nonexistent"},
+                                              {"DISPLAY=", "WAYLAND_DISPLAY=", "SDL_VIDEODRIVER="},
+                                              {"DISPLAY=:97", "WAYLAND_DISPLAY=", "SDL_VIDEODRIVER="}};
+    const std::string log = ARTIFACTS + "/e2e_nodisplay.log";
+    for (std::vector<std::string> env : cases) {
+        env.push_back("SDL_AUDIODRIVER=dummy");
+        e2e::Child game = e2e::spawn({SKARVO_BINARY}, env, log);
+        int status = 0;
+        const bool ended = e2e::waitFor(game, 20000, &status);
+        if (!ended) e2e::kill(game);
+        EXPECT_TRUE(ended && WIFEXITED(status) && WEXITSTATUS(status) == 1) << env[0] << ": " << status;
+        std::ifstream in(log);
+        std::string line, failures;
+        while (std::getline(in, line)) failures += line.rfind("skarvo:", 0) == 0 ? line + "\n" : "";
+        EXPECT_EQ(failures.rfind(SAYS, 0), 0u) << env[0] << ": " << failures;
+        EXPECT_EQ(failures.find('\n'), failures.size() - 1) << "one line";
+        if (env[0] != "SDL_VIDEODRIVER=nonexistent") EXPECT_NE(failures.find("(no display: "), std::string::npos);
+    }
 }
 
 TEST(Sound, DiskRecordingIsSilentRingThenTheSong) {

@@ -42,9 +42,9 @@ match() {  # match NAME: the recording NAME.raw holds the song
 }
 
 pulse_record "$artifacts/device_loss_before.raw"
-sleep 4
+sleep 5
 pulse_stop_recording
-match device_loss_before 2
+match device_loss_before 1.5
 
 kill -KILL "$pulse_pid"
 wait "$pulse_pid" 2>/dev/null || true  # reaped quietly: the shell reports no kill it waited for

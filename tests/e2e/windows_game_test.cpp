@@ -140,27 +140,26 @@ Game launch(Screen& s, const std::vector<std::string>& argv, const std::string& 
     return g;
 }
 
-Game launchWindows(Screen& s, const std::string& tag, std::vector<std::string> env = {}) {
-    return launch(s, {WINE, EXE}, tag, std::move(env));
-}
-
 std::string describe(int status) {
     if (WIFEXITED(status)) return "exit code " + std::to_string(WEXITSTATUS(status));
     if (WIFSIGNALED(status)) return "killed by signal " + std::to_string(WTERMSIG(status));
     return "wait status " + std::to_string(status);
 }
 
-// Sends `key` (unless empty) and expects the game to end with exit code 0 soon after.
-void expectEndsWithZero(Screen& s, Game& g, const char* key, const char* after) {
-    if (*key) {
-        ASSERT_TRUE(e2e::xdotool(s.x, {"key", key}));
-    }
+// Ends the game with `key` (the window manager's close request when empty) and expects
+// exit code 0 soon after.
+void expectEndsWithZero(Screen& s, Game& g, const std::string& key) {
+    const std::string how = key.empty() ? "the close request" : key;
+    if (key.empty())
+        e2e::sendCloseRequest(s.x, g.window);
+    else
+        EXPECT_TRUE(e2e::xdotool(s.x, {"key", key}));
     int status = -1;
     const bool ended = e2e::waitFor(g.child, 30000, &status);
     e2e::kill(g.child);
-    ASSERT_TRUE(ended) << "still running 30 s after " << after << "; log " << g.log;
+    ASSERT_TRUE(ended) << "still running 30 s after " << how << "; log " << g.log;
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << describe(status) << " after " << after << "; log " << g.log;
+        << describe(status) << " after " << how << "; log " << g.log;
 }
 
 // Whether some pixel of `b` within one pixel of (x, y) matches pixel (x, y) of `a` to
@@ -231,25 +230,21 @@ Blob pollBlob(Screen& s, Window w, Region r, const std::string& artifact, int li
     return blob;
 }
 
-#define SKIP_WITHOUT_THE_GAME()                                                \
-    if (!exists(EXE)) {                                                        \
-        GTEST_SKIP() << "no skarvo.exe at SKARVO_EXE='" << EXE << "'";         \
-    }                                                                          \
-    if (!exists(setting("WINEPREFIX"))) {                                      \
-        GTEST_SKIP() << "no WINEPREFIX (scripts/test-windows.sh sets one up)"; \
-    }
+// Why the cases cannot run here ("" when they can).
+std::string missing() {
+    if (!exists(EXE)) return "no skarvo.exe at SKARVO_EXE='" + EXE + "'";
+    if (!exists(setting("WINEPREFIX"))) return "no WINEPREFIX (scripts/test-windows.sh sets one up)";
+    return "";
+}
 
-TEST(Window, CaptionedSkarvoAtTheTopLeftWithTheOuterSizeAsked) {
-    SKIP_WITHOUT_THE_GAME();
-    Screen s;
-    ASSERT_TRUE(s.up) << "Xvfb could not be started";
-    Game g = launchWindows(s, "window");
-    ASSERT_NE(g.window, 0u) << "no window captioned \"Skarvo\" showing a frame; log " << g.log;
-    // With no window manager Wine draws no frame: the X window is the client area, placed
-    // where Windows puts it inside the 640 × 480 outer rectangle at (0, 0), the one that
-    // tests/platform_win32_window.cpp reads back with GetWindowRect. Side and bottom
-    // borders are equal; the caption makes the top one larger.
-    e2e::Geometry client = e2e::frameGeometry(s.x, g.window);
+// [SECTION] what the running game shows, each a run of the table below
+
+// With no window manager Wine draws no frame: the X window is the client area, placed
+// where Windows puts it inside the 640 × 480 outer rectangle at (0, 0) that the
+// backend's test reads back with GetWindowRect. Side and bottom borders are equal; the
+// caption makes the top one larger.
+void captionedAtTheTopLeftWithTheOuterSizeAsked(Screen& s, Game& g) {
+    const e2e::Geometry client = e2e::frameGeometry(s.x, g.window);
     const int left = client.x, top = client.y;
     const int right = 640 - (client.x + client.width), bottom = 480 - (client.y + client.height);
     std::printf("client area %dx%d at (%d, %d); borders left %d top %d right %d bottom %d\n", client.width,
@@ -260,79 +255,12 @@ TEST(Window, CaptionedSkarvoAtTheTopLeftWithTheOuterSizeAsked) {
     EXPECT_EQ(bottom, left);
     EXPECT_GT(top, left + 10) << "no room for a caption";
     EXPECT_LT(top, 60);
-    expectEndsWithZero(s, g, "Escape", "Escape");
-}
-
-// What both builds show after the same short wait from their first drawn frame, region by
-// region: the strips no target reaches, pixel by pixel, and the figure in its corner by
-// its place and size (it steps between two pictures while it stands, on each build's
-// own clock). Both pictures and a summary go to the artifacts.
-TEST(Screen, BackdropAndFigureWhereTheLinuxGameShowsThem) {
-    SKIP_WITHOUT_THE_GAME();
-    const std::string linuxGame = setting("SKARVO_LINUX_GAME");
-    if (!exists(linuxGame)) GTEST_SKIP() << "no Linux game at SKARVO_LINUX_GAME='" << linuxGame << "'";
-    auto picture = [](const std::vector<std::string>& argv, const std::string& tag,
-                      const std::vector<std::string>& env) {
-        Screen s;
-        EXPECT_TRUE(s.up);
-        if (!s.up) return Image{};
-        Game g = launch(s, argv, tag, env);
-        EXPECT_NE(g.window, 0u) << "no window showing a frame; log " << g.log;
-        if (!g.window) return Image{};
-        e2e::sleepMs(300);
-        Image shot = e2e::grab(s.x, g.window);
-        e2e::savePng(shot, ARTIFACTS + "/windows_compare_" + tag + ".png");
-        expectEndsWithZero(s, g, "Escape", "Escape");
-        return toBackBuffer(shot);
-    };
-    const Image onLinux = picture({linuxGame}, "linux", {"SDL_AUDIODRIVER=dummy", "SDL_VIDEODRIVER=x11"});
-    const Image onWindows = picture({WINE, EXE}, "windows", {});
-    ASSERT_EQ(onLinux.width, BACK_BUFFER_WIDTH);
-    ASSERT_EQ(onWindows.width, BACK_BUFFER_WIDTH);
-    e2e::savePng(onWindows, ARTIFACTS + "/windows_compare_windows_scaled.png");
-
-    const Image a = e2e::normalise(onLinux), b = e2e::normalise(onWindows), backdrop = e2e::backdropReference();
-    std::ostringstream summary;
-    struct Part {
-        const char* name;
-        Region region;
-    };
-    for (const Part& part : {Part{"sky", SKY}, Part{"ground", GROUND}}) {
-        const Region r = part.region;
-        const int pixels = (r.x1 - r.x0) * (r.y1 - r.y0);
-        const double unmatched = std::max(unmatchedShare(a, b, r), unmatchedShare(b, a, r));
-        double sum = 0;
-        for (int y = r.y0; y < r.y1; ++y)
-            for (int x = r.x0; x < r.x1; ++x)
-                for (int c = 0; c < 3; ++c) sum += std::abs(int(a.at(x, y)[c]) - int(b.at(x, y)[c]));
-        const double mean = sum / (3.0 * pixels);
-        summary << part.name << ": " << pixels << " pixels, mean channel difference " << mean << ", " << unmatched * 100
-                << " % unmatched within a pixel by more than " << e2e::DIFF_TOLERANCE << "\n";
-        EXPECT_LT(unmatched, 0.01) << part.name;
-        EXPECT_LT(mean, 8.0) << part.name;
-    }
-    const Blob linuxFigure = blobIn(a, backdrop, FIGURE_CORNER), windowsFigure = blobIn(b, backdrop, FIGURE_CORNER);
-    summary << "figure (what differs from the backdrop in its corner): Linux " << linuxFigure.count
-            << " pixels centred at (" << linuxFigure.centreX << ", " << linuxFigure.centreY << "), Windows "
-            << windowsFigure.count << " pixels centred at (" << windowsFigure.centreX << ", " << windowsFigure.centreY
-            << ")\n";
-    std::ofstream(ARTIFACTS + "/windows_compare_summary.txt") << summary.str();
-    std::fputs(summary.str().c_str(), stdout);
-    EXPECT_GT(linuxFigure.count, 300) << "no figure in the Linux picture";
-    EXPECT_NEAR(windowsFigure.count, linuxFigure.count, linuxFigure.count * 0.4);
-    EXPECT_NEAR(windowsFigure.centreX, linuxFigure.centreX, 4);
-    EXPECT_NEAR(windowsFigure.centreY, linuxFigure.centreY, 4);
 }
 
 // Holding Right walks the figure right; Space throws an object that flies beside it.
 // Targets cross the figure's rows now and then: a picture with one in the way is not
 // judged, the next one is.
-TEST(Input, HoldingRightWalksAndSpaceThrows) {
-    SKIP_WITHOUT_THE_GAME();
-    Screen s;
-    ASSERT_TRUE(s.up);
-    Game g = launchWindows(s, "input");
-    ASSERT_NE(g.window, 0u) << "log " << g.log;
+void holdingRightWalksAndSpaceThrows(Screen& s, Game& g) {
     const Blob figure = pollBlob(s, g.window, FIGURE_BAND, "windows_game_start.png", 30000, looksLikeTheFigure);
     ASSERT_TRUE(looksLikeTheFigure(figure)) << "no figure on the top row of its box";
     EXPECT_LE(figure.minX, 16) << "the figure does not start at the left of its box";
@@ -364,28 +292,99 @@ TEST(Input, HoldingRightWalksAndSpaceThrows) {
     }
     EXPECT_TRUE(isThrown(thrown)) << "no thrown object beside the figure; last seen " << thrown.count << " pixels, "
                                   << thrown.width() << "x" << thrown.height();
-    expectEndsWithZero(s, g, "Escape", "Escape");
 }
 
-TEST(Exit, EscapeEndsWithZero) {
-    SKIP_WITHOUT_THE_GAME();
+// [SECTION] the runs: start the game in its own X server, look, end it, expect exit code 0
+
+struct RunCase {
+    const char* name;
+    void (*check)(Screen&, Game&);  // null: nothing to look at
+    const char* endKey;             // "": the window manager's close request
+    std::vector<std::string> env;
+};
+
+const RunCase RUNS[] = {
+    {"window", captionedAtTheTopLeftWithTheOuterSizeAsked, "Escape", {}},
+    // PulseAudio pointed at nothing: no sound device, and the game plays silently.
+    {"input_without_sound",
+     holdingRightWalksAndSpaceThrows,
+     "Escape",
+     {"PULSE_SERVER=unix:/nonexistent/skarvo-test/native"}},
+    {"close", nullptr, "", {}},
+};
+
+void PrintTo(const RunCase& run, std::ostream* os) { *os << run.name; }
+
+class GameRun : public ::testing::TestWithParam<RunCase> {};
+
+TEST_P(GameRun, EndsWithZero) {
+    if (const std::string why = missing(); !why.empty()) GTEST_SKIP() << why;
+    const RunCase& run = GetParam();
     Screen s;
-    ASSERT_TRUE(s.up);
-    Game g = launchWindows(s, "escape");
-    ASSERT_NE(g.window, 0u) << "log " << g.log;
-    expectEndsWithZero(s, g, "Escape", "Escape");
+    ASSERT_TRUE(s.up) << "Xvfb could not be started";
+    Game g = launch(s, {WINE, EXE}, run.name, run.env);
+    ASSERT_NE(g.window, 0u) << "no window captioned \"Skarvo\" showing a frame; log " << g.log;
+    if (run.check) run.check(s, g);
+    expectEndsWithZero(s, g, run.endKey);
 }
 
-// The close request a window manager sends for its close button, which Wine turns into
-// the window's close message.
-TEST(Exit, CloseRequestEndsWithZero) {
-    SKIP_WITHOUT_THE_GAME();
-    Screen s;
-    ASSERT_TRUE(s.up);
-    Game g = launchWindows(s, "close");
-    ASSERT_NE(g.window, 0u) << "log " << g.log;
-    e2e::sendCloseRequest(s.x, g.window);
-    expectEndsWithZero(s, g, "", "the close request");
+INSTANTIATE_TEST_SUITE_P(Wine, GameRun, ::testing::ValuesIn(RUNS),
+                         [](const ::testing::TestParamInfo<RunCase>& info) { return std::string(info.param.name); });
+
+// What both builds show after the same short wait from their first drawn frame, region by
+// region: the strips no target reaches, pixel by pixel, and the figure in its corner by
+// its place and size (it steps between two pictures while it stands, on each build's
+// own clock). Both pictures and a summary go to the artifacts.
+TEST(Screen, BackdropAndFigureWhereTheLinuxGameShowsThem) {
+    if (const std::string why = missing(); !why.empty()) GTEST_SKIP() << why;
+    const std::string linuxGame = setting("SKARVO_LINUX_GAME");
+    if (!exists(linuxGame)) GTEST_SKIP() << "no Linux game at SKARVO_LINUX_GAME='" << linuxGame << "'";
+    auto picture = [](const std::vector<std::string>& argv, const std::string& tag,
+                      const std::vector<std::string>& env) {
+        Screen s;
+        EXPECT_TRUE(s.up);
+        if (!s.up) return Image{};
+        Game g = launch(s, argv, tag, env);
+        EXPECT_NE(g.window, 0u) << "no window showing a frame; log " << g.log;
+        if (!g.window) return Image{};
+        e2e::sleepMs(300);
+        Image shot = e2e::grab(s.x, g.window);
+        e2e::savePng(shot, ARTIFACTS + "/windows_compare_" + tag + ".png");
+        expectEndsWithZero(s, g, "Escape");
+        return toBackBuffer(shot);
+    };
+    const Image onLinux = picture({linuxGame}, "linux", {"SDL_AUDIODRIVER=dummy", "SDL_VIDEODRIVER=x11"});
+    const Image onWindows = picture({WINE, EXE}, "windows", {});
+    ASSERT_EQ(onLinux.width, BACK_BUFFER_WIDTH);
+    ASSERT_EQ(onWindows.width, BACK_BUFFER_WIDTH);
+    e2e::savePng(onWindows, ARTIFACTS + "/windows_compare_windows_scaled.png");
+
+    const Image a = e2e::normalise(onLinux), b = e2e::normalise(onWindows), backdrop = e2e::backdropReference();
+    std::ostringstream summary;
+    for (const auto& [name, r] : {std::pair{"sky", SKY}, std::pair{"ground", GROUND}}) {
+        const int pixels = (r.x1 - r.x0) * (r.y1 - r.y0);
+        const double unmatched = std::max(unmatchedShare(a, b, r), unmatchedShare(b, a, r));
+        double sum = 0;
+        for (int y = r.y0; y < r.y1; ++y)
+            for (int x = r.x0; x < r.x1; ++x)
+                for (int c = 0; c < 3; ++c) sum += std::abs(int(a.at(x, y)[c]) - int(b.at(x, y)[c]));
+        const double mean = sum / (3.0 * pixels);
+        summary << name << ": " << pixels << " pixels, mean channel difference " << mean << ", " << unmatched * 100
+                << " % unmatched within a pixel by more than " << e2e::DIFF_TOLERANCE << "\n";
+        EXPECT_LT(unmatched, 0.01) << name;
+        EXPECT_LT(mean, 8.0) << name;
+    }
+    const Blob linuxFigure = blobIn(a, backdrop, FIGURE_CORNER), windowsFigure = blobIn(b, backdrop, FIGURE_CORNER);
+    summary << "figure (what differs from the backdrop in its corner): Linux " << linuxFigure.count
+            << " pixels centred at (" << linuxFigure.centreX << ", " << linuxFigure.centreY << "), Windows "
+            << windowsFigure.count << " pixels centred at (" << windowsFigure.centreX << ", " << windowsFigure.centreY
+            << ")\n";
+    std::ofstream(ARTIFACTS + "/windows_compare_summary.txt") << summary.str();
+    std::fputs(summary.str().c_str(), stdout);
+    EXPECT_GT(linuxFigure.count, 300) << "no figure in the Linux picture";
+    EXPECT_NEAR(windowsFigure.count, linuxFigure.count, linuxFigure.count * 0.4);
+    EXPECT_NEAR(windowsFigure.centreX, linuxFigure.centreX, 4);
+    EXPECT_NEAR(windowsFigure.centreY, linuxFigure.centreY, 4);
 }
 
 // Whether a Wine desktop process (explorer.exe) of our prefix runs without DISPLAY in
@@ -412,14 +411,14 @@ bool displaylessDesktopRunning() {
 // No X server: Wine cannot make the window, and the game says so once, in a line of its
 // own, and fails. Wine's own complaints may come before it.
 TEST(Exit, NoDisplayFailsWithOneMessage) {
-    SKIP_WITHOUT_THE_GAME();
+    if (const std::string why = missing(); !why.empty()) GTEST_SKIP() << why;
     const std::string log = ARTIFACTS + "/windows_game_no_display.log";
     e2e::Child c = e2e::spawn({"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", WINE, EXE}, {}, log);
     int status = -1;
     const bool ended = e2e::waitFor(c, WINDOW_TIMEOUT_MS, &status);
     e2e::kill(c);
     ASSERT_TRUE(ended) << "still running without a display; log " << log;
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << describe(status);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << describe(status);
     std::istringstream lines(readText(log));
     int ours = 0;
     for (std::string line; std::getline(lines, line);) ours += line.rfind("skarvo:", 0) == 0;
@@ -429,19 +428,6 @@ TEST(Exit, NoDisplayFailsWithOneMessage) {
     const int64_t deadline = e2e::nowMs() + 60000;
     while (displaylessDesktopRunning() && e2e::nowMs() < deadline) e2e::sleepMs(100);
     EXPECT_FALSE(displaylessDesktopRunning()) << "Wine's desktop without a display is still running";
-}
-
-// PulseAudio pointed at nothing: no sound device. The game plays silently: frames are
-// drawn, keys work, and Escape still ends it with zero.
-TEST(Sound, WithoutADeviceTheGamePlaysSilently) {
-    SKIP_WITHOUT_THE_GAME();
-    Screen s;
-    ASSERT_TRUE(s.up);
-    Game g = launchWindows(s, "no_sound", {"PULSE_SERVER=unix:/nonexistent/skarvo-test/native"});
-    ASSERT_NE(g.window, 0u) << "log " << g.log;
-    const Blob figure = pollBlob(s, g.window, FIGURE_BAND, "windows_game_no_sound.png", 30000, looksLikeTheFigure);
-    EXPECT_TRUE(looksLikeTheFigure(figure)) << "no figure";
-    expectEndsWithZero(s, g, "Escape", "Escape");
 }
 
 }  // namespace

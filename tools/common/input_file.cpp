@@ -1,5 +1,5 @@
 // input_file.cpp — bounded whole-file reads.
-#include "input_file.h"
+#include "tools/common/input_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,5 +1,5 @@
 // message.cpp — escaping what a message quotes.
-#include "message.h"
+#include "tools/common/message.h"
 
 #include <cstdint>
 
@@ -49,7 +49,8 @@ std::string printable(std::string_view text) {
     for (size_t at = 0; at < text.size();) {
         const uint8_t b = static_cast<uint8_t>(text[at]);
         const size_t n = sequenceLength(text, at);
-        const bool control = (b < 0x20 && b != '\t') || b == 0x7F || (b == 0xC2 && n == 2 && static_cast<uint8_t>(text[at + 1]) < 0xA0);
+        const bool control =
+            (b < 0x20 && b != '\t') || b == 0x7F || (b == 0xC2 && n == 2 && static_cast<uint8_t>(text[at + 1]) < 0xA0);
         if (n == 0 || control) {
             // C1 controls are two bytes: both shown, so nothing of them reaches the terminal.
             for (size_t i = 0; i < (n == 0 ? 1 : n); ++i) escape(out, static_cast<uint8_t>(text[at + i]));

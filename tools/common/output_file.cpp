@@ -1,5 +1,5 @@
 // output_file.cpp — temporary file and rename for regular files, direct writes for the rest.
-#include "output_file.h"
+#include "tools/common/output_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -9,13 +9,14 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "commands.h"
-#include "format.h"
-#include "input_file.h"
-#include "validate.h"
+#include "player/format.h"
+#include "player/validate.h"
+#include "tools/common/input_file.h"
+#include "tools/common/message.h"
+#include "tools/mxm/commands.h"
 
 #ifdef MXM_HAVE_EMBEDDED
-#include "embedded.h"
+#include "assets/embedded.h"
 #endif
 
 namespace mxmtool {
@@ -23,14 +24,14 @@ namespace mxmtool {
 namespace {
 
 int fileError(const std::string& path, const char* what, int err) {
-    std::fprintf(stderr, "mxm: %s: %s%s\n", path.c_str(), what, std::strerror(err));
+    toolio::printMessage(stderr, "mxm", path + ": " + what + std::strerror(err));
     return EXIT_FAILED;
 }
 
 // `whose`: "any module", or "its header" when the header was read.
 int tooLarge(const std::string& path, uint64_t limit, const char* whose) {
-    std::fprintf(stderr, "mxm: %s: longer than the %llu bytes %s lets a module use\n", path.c_str(),
-                 static_cast<unsigned long long>(limit), whose);
+    toolio::printMessage(
+        stderr, "mxm", path + ": longer than the " + std::to_string(limit) + " bytes " + whose + " lets a module use");
     return EXIT_FAILED;
 }
 
@@ -112,15 +113,17 @@ int readModule(const std::string& source, ModuleImage& image) {
     }
     mxm::ValidationError error;
     if (!mxm::validateModule(image.bytes.data(), image.bytes.size(), &error)) {
-        std::fprintf(stderr, "mxm: %s: invalid module at byte %llu: %s\n", image.name.c_str(),
-                     static_cast<unsigned long long>(error.offset), error.message);
+        toolio::printMessage(
+            stderr, "mxm",
+            image.name + ": invalid module at byte " + std::to_string(error.offset) + ": " + error.message);
         return EXIT_FAILED;
     }
     return EXIT_OK;
 }
 
 int usageError(const char* command, const std::string& message) {
-    std::fprintf(stderr, "mxm %s: %s\nTry 'mxm %s --help'.\n", command, message.c_str(), command);
+    toolio::printMessage(stderr, (std::string("mxm ") + command).c_str(), message);
+    std::fprintf(stderr, "Try 'mxm %s --help'.\n", command);
     return EXIT_USAGE;
 }
 

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "commands.h"
-#include "module_layout.h"
+#include "player/module_layout.h"
+#include "tools/mxm/commands.h"
 
 namespace mxmtool {
 

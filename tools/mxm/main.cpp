@@ -10,8 +10,9 @@
 #include <cstring>
 #include <string>
 
-#include "commands.h"
-#include "output_file.h"
+#include "tools/common/message.h"
+#include "tools/common/output_file.h"
+#include "tools/mxm/commands.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ int main(int argc, char** argv) {
         // a command that failed already said why.
         std::string error;
         if (status == mxmtool::EXIT_OK && !toolio::stdoutIntact(&error)) {
-            std::fprintf(stderr, "mxm: %s\n", error.c_str());
+            toolio::printMessage(stderr, "mxm", error);
             return mxmtool::EXIT_FAILED;
         }
         return status;
@@ -75,6 +76,7 @@ int main(int argc, char** argv) {
         return mxmtool::EXIT_USAGE;
     }
 #endif
-    std::fprintf(stderr, "mxm: unknown command '%s'\nTry 'mxm --help'.\n", argv[1]);
+    toolio::printMessage(stderr, "mxm", std::string("unknown command '") + argv[1] + "'");
+    std::fputs("Try 'mxm --help'.\n", stderr);
     return mxmtool::EXIT_USAGE;
 }

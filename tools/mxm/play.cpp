@@ -14,9 +14,9 @@
 #include <string>
 #include <thread>
 
-#include "commands.h"
-#include "player.h"
-#include "sound_output.h"
+#include "audio/sound_output.h"
+#include "player/player.h"
+#include "tools/mxm/commands.h"
 
 // After our headers: <windows.h> defines macros that could meet our names.
 #ifdef _WIN32

@@ -13,10 +13,11 @@
 #include <cstring>
 #include <string>
 
-#include "commands.h"
-#include "mixer.h"
-#include "output_file.h"
-#include "player.h"
+#include "audio/mixer.h"
+#include "player/player.h"
+#include "tools/common/message.h"
+#include "tools/common/output_file.h"
+#include "tools/mxm/commands.h"
 
 namespace mxmtool {
 
@@ -177,7 +178,7 @@ int runRender(int argc, char** argv) {
     std::string error;
     if (!toolio::openOutput(target, &out, &error) || !renderSong(image, o, out, error) ||
         !toolio::closeOutput(&out, &error)) {
-        std::fprintf(stderr, "mxm: %s\n", error.c_str());
+        toolio::printMessage(stderr, "mxm", error);
         return EXIT_FAILED;
     }
     return EXIT_OK;

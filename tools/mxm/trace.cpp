@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "commands.h"
-#include "player.h"
+#include "player/player.h"
+#include "tools/mxm/commands.h"
 
 namespace mxmtool {
 

@@ -1,4 +1,4 @@
-#include "frame_json.h"
+#include "tools/sim/frame_json.h"
 
 #include <cmath>
 #include <cstring>

@@ -14,13 +14,13 @@
 #include <cstring>
 #include <string>
 
-#include "frame_json.h"
-#include "input_file.h"
-#include "message.h"
-#include "output_file.h"
 #include "platform/headless/headless.h"
-#include "replay_script.h"
 #include "shell/entry.h"
+#include "tools/common/input_file.h"
+#include "tools/common/message.h"
+#include "tools/common/output_file.h"
+#include "tools/sim/frame_json.h"
+#include "tools/sim/replay_script.h"
 
 namespace {
 

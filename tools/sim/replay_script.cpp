@@ -1,5 +1,5 @@
 // replay_script.cpp — the line reader of skarvo-sim's replay scripts.
-#include "replay_script.h"
+#include "tools/sim/replay_script.h"
 
 #include <sstream>
 

@@ -1,4 +1,4 @@
-// win32_binary_stdio.cpp — linked into the Windows builds of the tools: the standard
+// binary_stdio.cpp — linked into the Windows builds of the tools: the standard
 // streams in binary mode from the start, so "\n" stays "\n" and raw PCM stays raw,
 // and the output is the same bytes as on Linux.
 #include <fcntl.h>
