@@ -152,24 +152,21 @@ function decodePng(bytes) {
 }
 
 // How far two pictures of the same frame differ in a region: the mean channel
-// difference, and the share of pixels of either with no pixel of the other within one
-// pixel and 40 of each channel (edges fall a pixel apart between renderers).
+// difference, and the share of pixels with a channel more than 40 apart.
 function compareRegion(a, b, [x0, y0, x1, y1]) {
-  const at = (p, x, y, c) => p.rgba[(y * p.width + x) * 4 + c];
-  const near = (p, q, x, y) => {
-    for (let yy = Math.max(y - 1, 0); yy <= Math.min(y + 1, q.height - 1); yy++)
-      for (let xx = Math.max(x - 1, 0); xx <= Math.min(x + 1, q.width - 1); xx++)
-        if ([0, 1, 2].every((c) => Math.abs(at(p, x, y, c) - at(q, xx, yy, c)) <= 40)) return true;
-    return false;
-  };
-  let sum = 0, unmatched = 0;
+  let sum = 0, apart = 0;
   for (let y = y0; y < y1; y++)
     for (let x = x0; x < x1; x++) {
-      for (let c = 0; c < 3; c++) sum += Math.abs(at(a, x, y, c) - at(b, x, y, c));
-      if (!near(a, b, x, y) || !near(b, a, x, y)) unmatched++;
+      let most = 0;
+      for (let c = 0, i = (y * a.width + x) * 4; c < 3; c++, i++) {
+        const d = Math.abs(a.rgba[i] - b.rgba[i]);
+        sum += d;
+        most = Math.max(most, d);
+      }
+      if (most > 40) apart++;
     }
   const pixels = (x1 - x0) * (y1 - y0);
-  return {mean: sum / (3 * pixels), unmatched: unmatched / pixels};
+  return {mean: sum / (3 * pixels), apart: apart / pixels};
 }
 
 async function canvasPicture(page) {
@@ -230,18 +227,19 @@ function expect(ok, message) {
 let servers, browser;
 
 // The page's picture of a frame beside the Linux picture of the same frame (drawn by
-// the SDL backend's code), region by region: [name, box, most unmatched, largest mean].
+// the SDL backend's code), region by region: [name, box, most pixels apart, largest mean].
+// Measured: 0.1 % and 0.25 in the strips, 3 % and 2.8 at the figure, 0.5 % and 0.8 in all.
 const REGIONS = [
-  ['sky', [0, 0, 640, 100], 0.01, 6], ['ground', [0, 412, 640, 480], 0.01, 6],
-  ['figure and shots', [360, 300, 640, 400], 0.03, 10], ['whole', [0, 0, 640, 480], 0.02, 8]];
+  ['sky', [0, 0, 640, 100], 0.005, 1.5], ['ground', [0, 412, 640, 480], 0.005, 1.5],
+  ['figure and shots', [360, 300, 640, 400], 0.06, 6], ['whole', [0, 0, 640, 480], 0.015, 2]];
 function comparePictures(webPng, linuxPng) {
   fs.writeFileSync(path.join(ARTIFACTS, 'picture-web.png'), webPng);
   const web = decodePng(webPng), linux = decodePng(linuxPng);
   if (!expect(web.width === 640 && web.height === 480, `the canvas is ${web.width} × ${web.height}`)) return;
-  const summary = REGIONS.map(([name, box, maxUnmatched, maxMean]) => {
+  const summary = REGIONS.map(([name, box, maxApart, maxMean]) => {
     const r = compareRegion(web, linux, box);
-    const line = `${name}: mean channel difference ${r.mean.toFixed(2)}, ${(r.unmatched * 100).toFixed(2)} % unmatched`;
-    expect(r.unmatched <= maxUnmatched && r.mean <= maxMean, `picture, ${line}`);
+    const line = `${name}: mean channel difference ${r.mean.toFixed(2)}, ${(r.apart * 100).toFixed(2)} % of pixels apart`;
+    expect(r.apart <= maxApart && r.mean <= maxMean, `picture, ${line}`);
     return line;
   });
   fs.writeFileSync(path.join(ARTIFACTS, 'picture-summary.txt'), summary.join('\n') + '\n');
