@@ -6,10 +6,12 @@
 #   scripts/soak.sh MINUTES [BUILD]      (BUILD: the Linux build folder, default build)
 #
 # Prints and checks: the exit status (0); resident memory after the first minute never
-# more than 1 MiB above its value then; the game thread's share of one core; the
-# recording after the ring's silent first turn equal to the offline render byte for
-# byte (nothing dropped, nothing repeated); the frame intervals (median, 99th
-# percentile, longest). Keeps the recording, the frame times and a report in
+# more than 1 MiB above its value then (the first minute visits every action a dozen
+# times, fullscreen and focus changes included, so the window system's buffers for
+# both sizes are made by then); the game thread's share of one core; the recording
+# after the ring's silent first turn equal to the offline render byte for byte from the
+# song's first sound on (nothing dropped, nothing repeated); the frame intervals
+# (median, 99th percentile, longest). Keeps the recording, the frame times and a report in
 # BUILD/artifacts/soak/. The key sequence is the same every run (a fixed seed).
 set -euo pipefail
 
@@ -59,9 +61,13 @@ rss_at_minute="" rss_peak=0 last_sample=0
 RANDOM=20261209
 keys=(Left Right Up Down)
 echo "soak: $minutes min of play (display $DISPLAY)"
+step=0
 while [ $(( $(date +%s) - start )) -lt $(( minutes * 60 )) ]; do
   kill -0 "$game_pid" 2>/dev/null || { fail "the game ended during the soak"; break; }
-  case $(( RANDOM % 10 )) in
+  step=$(( step + 1 ))
+  # The first minute goes through the actions in turn, then they come at random.
+  if [ $(( $(date +%s) - start )) -lt 60 ]; then action=$(( step % 10 )); else action=$(( RANDOM % 10 )); fi
+  case $action in
     0|1|2|3) k=${keys[RANDOM % 4]}; xdotool keydown "$k"; sleep "0.$(( RANDOM % 9 + 1 ))"; xdotool keyup "$k" ;;
     4|5) xdotool key --repeat $(( RANDOM % 8 + 1 )) --delay 40 space ;;
     6) xdotool keydown space; sleep "0.$(( RANDOM % 9 + 1 ))"; xdotool keyup space ;;  # held: auto-repeat
@@ -97,13 +103,16 @@ game_pid=""
   awk 'NR > 1 { print $1 - prev } { prev = $1 }' "$out/frames.txt" | sort -n >"$tmp/intervals"
   awk '{ v[NR] = $1 } END { if (NR) printf "frame intervals: %d frames, median %.1f ms, 99th percentile %.1f ms, longest %.1f ms\n",
         NR + 1, v[int(NR / 2) + 1] / 1000, v[int(NR * 0.99) + 1] / 1000, v[NR] / 1000 }' "$tmp/intervals"
+  # The song starts one ring after start-up, or a streaming period later when the
+  # thread's first visit came before the song was started (it then wrote silence).
   bytes=$(stat -c %s "$out/music.raw")
-  song=$(( bytes - 65536 ))
+  first=$(od -An -v -tu4 -w4 -j 65536 -N 65536 "$out/music.raw" | awk '$1 != 0 && !f { f = NR } END { if (f) print 65536 + (f - 1) * 4 }')
+  song=$(( bytes - ${first:-$bytes} ))
   "$mxm" render --embedded --raw --frames $(( song / 4 )) -o "$tmp/render.raw"
-  if [ "$song" -le 0 ] || ! cmp -s -n 65536 "$out/music.raw" /dev/zero; then
-    fail "the ring's first turn is not silent"
-  elif diff_at=$(cmp "$tmp/render.raw" <(tail -c +65537 "$out/music.raw") 2>/dev/null | awk '{print $5}' | tr -d ,); then
-    echo "music: $(( song / 176400 )) s recorded after the silent first turn, the render byte for byte"
+  if [ -z "$first" ] || ! cmp -s -n 65536 "$out/music.raw" /dev/zero; then
+    fail "no song after the ring's silent first turn"
+  elif diff_at=$(cmp "$tmp/render.raw" <(tail -c +$(( first + 1 )) "$out/music.raw") 2>/dev/null | awk '{print $5}' | tr -d ,); then
+    echo "music: $(( song / 176400 )) s recorded, from $(( (first - 65536) / 4 )) frames after the silent first turn, the render byte for byte"
   else
     fail "the music differs from the render at song byte ${diff_at:-?}"
   fi
