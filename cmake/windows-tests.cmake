@@ -29,8 +29,9 @@ skarvo_test(sim_script_tests SOURCES sim_script.cpp LIBS skarvo_sim_script)
 skarvo_test(platform_image_tests SOURCES platform_image.cpp LIBS skarvo_image_wic skarvo_assets)
 
 # The real window and Direct3D 9 device need a display: label win32_gui, run by
-# scripts/test-windows.sh in Xvfb. One window per program, as in the game.
-add_executable(platform_windows_tests platform_windows.cpp)
+# scripts/test-windows.sh in Xvfb. One window per program, as in the game. The drawing
+# tests are the Linux build's, read back from the device (platform_readback.cpp).
+add_executable(platform_windows_tests platform_windows.cpp platform_render.cpp platform_readback.cpp)
 target_link_libraries(platform_windows_tests PRIVATE skarvo_platform_windows GTest::gtest GTest::gtest_main)
 gtest_discover_tests(platform_windows_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120 LABELS win32_gui RUN_SERIAL ON)
 
