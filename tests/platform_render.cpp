@@ -34,6 +34,7 @@ Texture* texture(int w, int h, const std::vector<uint32_t>& rgb) {
 
 Texture* solid(uint32_t rgb, int w = 8, int h = 8) { return texture(w, h, std::vector<uint32_t>(size_t(w) * h, rgb)); }
 
+// The back buffer's pixels at the probes' places, as 0xRRGGBB.
 struct Probe {
     int x, y;
     uint32_t rgb;
@@ -44,6 +45,8 @@ void expectProbes(const std::vector<uint32_t>& px, std::initializer_list<Probe> 
         EXPECT_EQ(px[size_t(p.y) * BACK_BUFFER_WIDTH + p.x], p.rgb) << "at " << p.x << "," << p.y;
 }
 
+// Each case draws one frame as the game does: begin() it, draw, end the batch, then
+// shown() reads the back buffer and presents.
 class Render : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
@@ -51,26 +54,16 @@ class Render : public ::testing::Test {
         ASSERT_TRUE(openDevice()) << lastError();
         batch = createSpriteBatch();
     }
-    void SetUp() override {
+    static void begin(uint32_t clearRgb) {
         Matrix id;
         spriteSetTransform(batch, *math::matrixIdentity(&id));
+        beginFrame(0xFF000000 | clearRgb, DEPTH);
+        spriteBegin(batch);
     }
-    // One frame as the game makes it, cleared to `clear`, `draw` before present; its pixels.
-    template <typename Draw>
-    static std::vector<uint32_t> frame(uint32_t clear, Draw draw) {
-        beginFrame(0xFF000000 | clear, DEPTH);
-        draw();
+    static std::vector<uint32_t> shown() {
         std::vector<uint32_t> pixels = readBackBuffer();
         present();
         return pixels;
-    }
-    template <typename Draws>
-    static std::vector<uint32_t> sprites(uint32_t clear, Draws draws) {
-        return frame(clear, [&] {
-            spriteBegin(batch);
-            draws();
-            spriteEnd(batch);
-        });
     }
     static inline SpriteBatch* batch = nullptr;
 };
@@ -82,11 +75,13 @@ TEST_F(Render, SpriteTexelsLandOnWholePixelsColourKeyed) {
     std::vector<uint32_t> texels;
     for (uint32_t i = 0; i < 16; ++i) texels.push_back((40 + i * 12) << 16 | (250 - i * 9) << 8 | (i * 15 + 5));
     texels[6] = 0;
-    Texture* t = texture(4, 4, texels);
+    const uint32_t clear = 0x203040;
+    begin(clear);
     // Centre (0.5, 0.5) on (100, 200): the top left corner on pixel (100, 200)'s top left
     // edges, so texel (x, y) fills pixel (100 + x, 200 + y) exactly.
-    const uint32_t clear = 0x203040;
-    const std::vector<uint32_t> px = sprites(clear, [&] { spriteDraw(batch, t, CENTRE, Vec3{100, 200, 0}, 0xFFFFFFFF); });
+    spriteDraw(batch, texture(4, 4, texels), CENTRE, Vec3{100, 200, 0}, 0xFFFFFFFF);
+    spriteEnd(batch);
+    const std::vector<uint32_t> px = shown();
     for (int y = -1; y <= 4; ++y)
         for (int x = -1; x <= 4; ++x) {
             const bool inside = x >= 0 && x < 4 && y >= 0 && y < 4 && !(x == 2 && y == 1);
@@ -95,24 +90,24 @@ TEST_F(Render, SpriteTexelsLandOnWholePixelsColourKeyed) {
 }
 
 TEST_F(Render, TintMultipliesTheTexelsAndItsAlphaBlends) {
-    Texture* white = solid(0xFFFFFF);
-    const std::vector<uint32_t> px =
-        sprites(0x0000FF, [&] { spriteDraw(batch, white, CENTRE, Vec3{100, 200, 0}, 0x80FF8000); });
-    const uint32_t tinted = px[200 * 640 + 100];
-    EXPECT_NEAR(int(tinted >> 16), 128, 2);       // red 1.0 × 0.5
-    EXPECT_NEAR(int(tinted >> 8 & 255), 64, 2);   // green 0.5 × 0.5
-    EXPECT_NEAR(int(tinted & 255), 127, 2);       // the blue clear × 0.5
+    begin(0x0000FF);
+    spriteDraw(batch, solid(0xFFFFFF), CENTRE, Vec3{100, 200, 0}, 0x80FF8000);
+    spriteEnd(batch);
+    const uint32_t tinted = shown()[200 * 640 + 100];
+    EXPECT_NEAR(int(tinted >> 16), 128, 2);      // red 1.0 × 0.5
+    EXPECT_NEAR(int(tinted >> 8 & 255), 64, 2);  // green 0.5 × 0.5
+    EXPECT_NEAR(int(tinted & 255), 127, 2);      // the blue clear × 0.5
 }
 
 TEST_F(Render, BatchDrawsBackToFrontStableForEqualDepth) {
-    Texture *red = solid(0xFF0000), *green = solid(0x00FF00), *white = solid(0xFFFFFF);
-    const std::vector<uint32_t> px = sprites(0, [&] {
-        spriteDraw(batch, red, CENTRE, Vec3{10, 10, 0.1f}, 0xFFFFFFFF);  // drawn first: still on top
-        spriteDraw(batch, green, CENTRE, Vec3{10, 10, 0.9f}, 0xFFFFFFFF);
-        spriteDraw(batch, white, CENTRE, Vec3{30, 10, 0.5f}, 0xFF00FF00);
-        spriteDraw(batch, white, CENTRE, Vec3{30, 10, 0.5f}, 0xFFFF0000);  // the hit flash: call order holds
-    });
-    expectProbes(px, {{12, 12, 0xFF0000}, {33, 13, 0xFF0000}});
+    Texture* white = solid(0xFFFFFF);
+    begin(0);
+    spriteDraw(batch, solid(0xFF0000), CENTRE, Vec3{10, 10, 0.1f}, 0xFFFFFFFF);  // drawn first: still on top
+    spriteDraw(batch, solid(0x00FF00), CENTRE, Vec3{10, 10, 0.9f}, 0xFFFFFFFF);
+    spriteDraw(batch, white, CENTRE, Vec3{30, 10, 0.5f}, 0xFF00FF00);
+    spriteDraw(batch, white, CENTRE, Vec3{30, 10, 0.5f}, 0xFFFF0000);  // the hit flash: call order holds
+    spriteEnd(batch);
+    expectProbes(shown(), {{12, 12, 0xFF0000}, {33, 13, 0xFF0000}});
 }
 
 TEST_F(Render, TransformInForceAtTheDrawIsApplied) {
@@ -122,16 +117,16 @@ TEST_F(Render, TransformInForceAtTheDrawIsApplied) {
     math::quaternionRotationYawPitchRoll(&q, 0.0f, 0.0f, 1.5707964f);
     const Vec3 pivot{300, 300, 0};
     math::matrixAffineTransformation(&spin, 1.0f, &pivot, &q, nullptr);
-    Texture *red = solid(0xFF0000), *bar = solid(0x00FF00, 8, 2);
-    const std::vector<uint32_t> px = sprites(0, [&] {
-        spriteSetTransform(batch, half);
-        spriteDraw(batch, red, CENTRE, Vec3{200, 200, 0}, 0xFFFFFFFF);  // 8 × 8 halved: (99.75, 99.75) to 103.75
-        spriteSetTransform(batch, spin);
-        spriteDraw(batch, bar, CENTRE, pivot, 0xFFFFFFFF);          // a horizontal bar turned upright
-        spriteSetTransform(batch, *math::matrixIdentity(&id));  // only the draw made under it turns
-    });
-    expectProbes(px, {{100, 100, 0xFF0000}, {103, 103, 0xFF0000}, {104, 100, 0}, {100, 104, 0}, {299, 305, 0x00FF00},
-                      {305, 300, 0}});
+    begin(0);
+    spriteSetTransform(batch, half);
+    spriteDraw(batch, solid(0xFF0000), CENTRE, Vec3{200, 200, 0}, 0xFFFFFFFF);  // 8 × 8 halved: 99.75 to 103.75
+    spriteSetTransform(batch, spin);
+    spriteDraw(batch, solid(0x00FF00, 8, 2), CENTRE, pivot, 0xFFFFFFFF);  // a horizontal bar turned upright
+    spriteSetTransform(batch, *math::matrixIdentity(&id));                // only the draw made under it turns
+    spriteEnd(batch);
+    const std::vector<uint32_t> px = shown();
+    expectProbes(px, {{100, 100, 0xFF0000}, {103, 103, 0xFF0000}, {104, 100, 0}, {100, 104, 0}});
+    expectProbes(px, {{299, 305, 0x00FF00}, {305, 300, 0}});
 }
 
 // The backdrop as the game draws it: clip space through a world transform at depth 0.9,
@@ -141,20 +136,21 @@ TEST_F(Render, TheBackdropFillsTheBackBufferUprightAfterASpriteBatch) {
     const uint32_t quadrant[4] = {0xC81E1E, 0x1EC81E, 0x1E1EC8, 0xC8C81E};
     std::vector<uint32_t> texels;
     for (int i = 0; i < 16; ++i) texels.push_back(quadrant[(i / 8) * 2 + (i % 4) / 2]);
-    Texture *t = texture(4, 4, texels), *sprite = solid(0xFFFFFF);
-    const QuadVertex quad[4] = {
-        {-1, 1, 0, 0, 0, -1, 0, -1}, {1, 1, 0, 0, 0, -1, 1, -1}, {-1, -1, 0, 0, 0, -1, 0, 0}, {1, -1, 0, 0, 0, -1, 1, 0}};
+    const QuadVertex quad[4] = {{-1, 1, 0, 0, 0, -1, 0, -1},
+                                {1, 1, 0, 0, 0, -1, 1, -1},
+                                {-1, -1, 0, 0, 0, -1, 0, 0},
+                                {1, -1, 0, 0, 0, -1, 1, 0}};
     Matrix world;
     math::matrixIdentity(&world);
     world.m[3][2] = 0.9f;
-    const std::vector<uint32_t> px = frame(0, [&] {
-        spriteBegin(batch);
-        spriteDraw(batch, sprite, CENTRE, Vec3{10, 10, 0}, 0xFFFFFFFF);
-        spriteEnd(batch);
-        drawBackdrop(t, world, quad);
-    });
+    begin(0);
+    spriteDraw(batch, solid(0xFFFFFF), CENTRE, Vec3{10, 10, 0}, 0xFFFFFFFF);
+    spriteEnd(batch);
+    drawBackdrop(texture(4, 4, texels), world, quad);
+    const std::vector<uint32_t> px = shown();
     // Each probe samples between two texels of one quadrant.
-    expectProbes(px, {{160, 120, quadrant[0]}, {480, 120, quadrant[1]}, {160, 360, quadrant[2]}, {480, 360, quadrant[3]}});
+    expectProbes(px,
+                 {{160, 120, quadrant[0]}, {480, 120, quadrant[1]}, {160, 360, quadrant[2]}, {480, 360, quadrant[3]}});
 }
 
 TEST_F(Render, BadImageDataIsNoTextureAndSaysWhy) {

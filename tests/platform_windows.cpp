@@ -46,6 +46,9 @@ struct Posted {
     LPARAM lParam;
 };
 
+Posted key(WPARAM vk, LPARAM bits = 0) { return Posted{WM_KEYDOWN, vk, 1 | bits}; }
+Posted keyUp(WPARAM vk, LPARAM bits = 0) { return Posted{WM_KEYUP, vk, UP_BITS | bits}; }
+
 // Posts the messages (WM_QUIT to the thread, as PostQuitMessage does), then takes every
 // event they give, one pollEvent at a time.
 std::vector<Event> events(const std::vector<Posted>& posted = {}) {
@@ -89,26 +92,26 @@ TEST(WindowsWindow, CaptionedAtTheTopLeftWithTheOuterSizeAskedCursorHidden) {
 // Each row starts with no key held and nothing waiting.
 TEST(WindowsWindow, NativeMessagesBecomeTheGamesEvents) {
     ASSERT_TRUE(ready()) << platform::lastError();
-    const Posted SPACE_UP{WM_KEYUP, VK_SPACE, UP_BITS}, FOCUS_LOST{WM_KILLFOCUS, 0, 0};
+    const Posted FOCUS_LOST{WM_KILLFOCUS, 0, 0};
     const struct {
         const char* name;
         std::vector<Posted> posted;
         std::vector<Event> expected;
     } cases[] = {
         {"the game's keys",
-         {{WM_KEYDOWN, VK_LEFT, 1}, {WM_KEYDOWN, VK_RIGHT, 1}, {WM_KEYDOWN, VK_UP, 1}, {WM_KEYDOWN, VK_DOWN, 1},
-          {WM_KEYDOWN, VK_SPACE, 1}, SPACE_UP, {WM_KEYDOWN, VK_ESCAPE, 1}},
+         {key(VK_LEFT), key(VK_RIGHT), key(VK_UP), key(VK_DOWN), key(VK_SPACE), keyUp(VK_SPACE), key(VK_ESCAPE)},
          {down(Key::LEFT), down(Key::RIGHT), down(Key::UP), down(Key::DOWN), down(Key::SPACE), up(Key::SPACE),
           down(Key::ESCAPE)}},
-        {"auto-repeat", {{WM_KEYDOWN, VK_SPACE, 1 | REPEAT}}, {down(Key::SPACE, true)}},
-        {"other keys", {{WM_KEYDOWN, 'A', 1}, {WM_KEYUP, VK_RETURN, UP_BITS}}, {}},
+        {"auto-repeat", {key(VK_SPACE, REPEAT)}, {down(Key::SPACE, true)}},
+        {"other keys; F11 held and Return are the system's",
+         {key('A'), key(VK_RETURN), keyUp(VK_RETURN), key(VK_F11, REPEAT)},
+         {}},
         {"Alt+key is the system's; a key let go under Alt is let go",
          {{WM_SYSKEYDOWN, VK_LEFT, 1 | ALT}, {WM_SYSKEYUP, VK_LEFT, UP_BITS | ALT}},
          {up(Key::LEFT)}},
         {"focus loss lets go of the keys still held, once",
-         {{WM_KEYDOWN, VK_RIGHT, 1}, {WM_KEYDOWN, VK_SPACE, 1}, {WM_KEYDOWN, VK_UP, 1}, SPACE_UP, FOCUS_LOST, FOCUS_LOST},
+         {key(VK_RIGHT), key(VK_SPACE), key(VK_UP), keyUp(VK_SPACE), FOCUS_LOST, FOCUS_LOST},
          {down(Key::RIGHT), down(Key::SPACE), down(Key::UP), up(Key::SPACE), up(Key::RIGHT), up(Key::UP)}},
-        {"F11, held, and Return are never the game's", {{WM_KEYDOWN, VK_F11, 1 | REPEAT}, {WM_KEYDOWN, VK_RETURN, 1}}, {}},
         {"close", {{WM_CLOSE, 0, 0}}, {CLOSE}},
         {"quit", {{WM_QUIT, 0, 0}}, {CLOSE}},
     };
@@ -142,8 +145,7 @@ TEST(WindowsWindow, F11AndAltEnterSwitchFullscreenAndBackUnseenByTheGame) {
     const int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
     // Held, F11 switches once: the whole screen without a caption, the back buffer
     // letterboxed 4:3 into it.
-    EXPECT_TRUE(
-        events({{WM_KEYDOWN, VK_F11, 1}, {WM_KEYDOWN, VK_F11, 1 | REPEAT}, {WM_KEYUP, VK_F11, UP_BITS}}).empty());
+    EXPECT_TRUE(events({key(VK_F11), key(VK_F11, REPEAT), keyUp(VK_F11)}).empty());
     EXPECT_TRUE(platform::isFullscreen());
     EXPECT_EQ(windowRect(), std::vector<long>({0, 0, screenW, screenH}));
     EXPECT_FALSE(captioned());
