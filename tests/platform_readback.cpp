@@ -29,8 +29,9 @@ std::vector<uint32_t> readBackBuffer() {
                                                  D3DPOOL_SYSTEMMEM, &copy, nullptr)) &&
         SUCCEEDED(d->GetRenderTargetData(target, copy)) && SUCCEEDED(copy->LockRect(&r, nullptr, D3DLOCK_READONLY))) {
         for (size_t i = 0; i < px.size(); ++i)
-            px[i] = static_cast<const uint32_t*>(r.pBits)[i / BACK_BUFFER_WIDTH * (r.Pitch / 4) + i % BACK_BUFFER_WIDTH] &
-                    0xFFFFFF;
+            px[i] =
+                static_cast<const uint32_t*>(r.pBits)[i / BACK_BUFFER_WIDTH * (r.Pitch / 4) + i % BACK_BUFFER_WIDTH] &
+                0xFFFFFF;
         copy->UnlockRect();
     }
     if (copy) copy->Release();
