@@ -4,6 +4,14 @@
 # it. The sub-build is checked at every build, so edited images or songs are picked up.
 include(ExternalProject)
 
+# A second cross build of this tree (the web build's threaded page) takes the block the
+# first one made.
+if(SKARVO_EMBEDDED_BLOCK)
+  add_library(skarvo_assets STATIC ${CMAKE_CURRENT_SOURCE_DIR}/embedded.cpp ${SKARVO_EMBEDDED_BLOCK})
+  target_include_directories(skarvo_assets PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  return()
+endif()
+
 set(SKARVO_HOST_DIR ${CMAKE_BINARY_DIR}/host CACHE INTERNAL "Native build of the generators")
 set(host_block ${SKARVO_HOST_DIR}/assets/embedded_block.cpp)
 set(host_args

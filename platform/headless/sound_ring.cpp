@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <initializer_list>
 
 #include "platform/sound_regions.h"
 

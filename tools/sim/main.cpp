@@ -98,9 +98,11 @@ Options parseOptions(int argc, char** argv) {
             std::exit(0);
         }
         if (arg == "--png-every") {
+            // The headless backend of the Windows and node builds keeps draws but no pixels.
 #ifdef _WIN32
-            // The Windows headless backend keeps a draw log but no pixels.
             fail("--png-every is not available on Windows");
+#elif defined(__EMSCRIPTEN__)
+            fail("--png-every is not available in the node build");
 #endif
             if (i + 2 >= argc) fail("--png-every needs K and DIR");
             char* end = nullptr;
