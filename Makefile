@@ -56,7 +56,7 @@ test-windows:
 	@bash scripts/deps-windows.sh test
 	@$(MAKE) --no-print-directory windows
 	@$(MAKE) --no-print-directory configure
-	cmake --build $(BUILD) -j $(JOBS) --target mxm skarvo-sim skarvo windows_game_test
+	cmake --build $(BUILD) -j $(JOBS) --target mxm skarvo-sim skarvo e2e_test
 	bash scripts/test-windows.sh $(WIN_BUILD) $(BUILD)
 
 # The browser: WebAssembly with Debian's emscripten (cmake/emscripten.cmake). libpng and

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Tests the Windows build: the zip, then under Wine the cross-built unit tests through
 # CTest, byte-for-byte agreement of skarvo-sim.exe and mxm.exe with the Linux tools, and
-# the game itself (skarvo.exe in Xvfb, beside the Linux game).
+# the game itself (skarvo.exe in Xvfb, through the Linux build's end-to-end tests).
 #
 #   scripts/test-windows.sh [WINDOWS_BUILD [LINUX_BUILD]]    (defaults build-windows, build)
 #
@@ -199,17 +199,17 @@ for m in "$root"/tests/data/fuzz-seeds/module/*; do
   mxm_both "fuzz-seed-$(basename "$m" | cut -c1-12)" "$m" 10 400
 done
 
-step "the game under Wine, each case in its own X server"
-game_test=$linux/tests/windows_game_test
+step "the game under Wine: the Linux build's end-to-end tests, each case in its own X server"
+game_test=$linux/tests/e2e_test
 if [ ! -x "$game_test" ]; then
   echo "test-windows: $game_test is missing (run make test-windows)" >&2
   failed=1
 else
-  export SKARVO_EXE=$win/shell/skarvo.exe SKARVO_LINUX_GAME=$linux/shell/skarvo SKARVO_ARTIFACTS=$artifacts
+  export SKARVO_EXE=$win/shell/skarvo.exe SKARVO_ARTIFACTS=$artifacts
   export WINE
   WINE=$(command -v wine)
   # One case at a time, each in its own process: one log each, and a hung case cannot
-  # take the others with it. A table's cases are named Table/Suite.Case/Row.
+  # take the others with it. The Linux-only cases skip.
   for case in $("$game_test" --gtest_list_tests | awk '/^[^ ]/ {suite=$1} /^  / {print suite $1}'); do
     log=$artifacts/game-${case//\//_}.log
     start=$(date +%s)

@@ -1,4 +1,5 @@
 # End-to-end tests: the real game in a private Xvfb (label e2e), and the install tree.
+# scripts/test-windows.sh runs the same e2e_test on the Windows game under Wine.
 if(TARGET skarvo AND TARGET skarvo_assets)
   find_package(X11 REQUIRED)
   if(TARGET mxm)
@@ -29,11 +30,6 @@ if(TARGET skarvo AND TARGET skarvo_assets)
     set_tests_properties(sound_device_loss PROPERTIES LABELS e2e TIMEOUT 240 RESOURCE_LOCK skarvo_e2e)
   endif()
 
-  # The Windows game under Wine, beside this game. Built here, run only by
-  # scripts/test-windows.sh (it needs Wine and the Windows build): not a ctest test.
-  add_executable(windows_game_test e2e/windows_game_test.cpp e2e/screen_check.cpp e2e/xserver.cpp e2e/process.cpp)
-  target_include_directories(windows_game_test PRIVATE ${CMAKE_SOURCE_DIR}/assets)
-  target_link_libraries(windows_game_test PRIVATE skarvo_assets X11::X11 X11::Xfixes PNG::PNG GTest::gtest GTest::gtest_main)
 endif()
 
 # The install tree: programs, desktop entry, metainfo, icons and man pages.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <thread>
 
 extern char** environ;
@@ -23,10 +24,13 @@ void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)
 
 Child spawn(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
             const std::string& logPath) {
-    std::vector<std::string> env(extraEnv);
+    std::vector<std::string> env;
+    std::copy_if(extraEnv.begin(), extraEnv.end(), std::back_inserter(env),
+                 [](const std::string& x) { return x.find('=') != std::string::npos; });
     for (char** e = environ; *e; ++e) {
-        std::string entry = *e, key = entry.substr(0, entry.find('=') + 1);
-        if (std::none_of(extraEnv.begin(), extraEnv.end(), [&](const std::string& x) { return x.rfind(key, 0) == 0; }))
+        std::string entry = *e, key = entry.substr(0, entry.find('='));
+        if (std::none_of(extraEnv.begin(), extraEnv.end(),
+                         [&](const std::string& x) { return x == key || x.rfind(key + "=", 0) == 0; }))
             env.push_back(entry);
     }
     std::vector<char*> args, envp;

@@ -20,8 +20,9 @@ struct Child {
 int64_t nowMs();
 void sleepMs(int ms);
 
-// Starts argv[0] with the current environment plus (overriding) the given entries;
-// stdout and stderr go to logPath when it is not empty.
+// Starts argv[0] with the current environment plus (overriding) the given entries, an
+// entry without '=' removing that variable; stdout and stderr go to logPath when it is
+// not empty.
 Child spawn(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
             const std::string& logPath = "");
 // Waits up to timeoutMs for the child to end; true when it has, with the wait status.

@@ -1,6 +1,7 @@
 #include "screen_check.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "embedded.h"
@@ -25,9 +26,14 @@ Image blur(const Image& in) {
 }
 
 bool differs(const Image& a, const Image& b, int x, int y) {
-    for (int c = 0; c < 3; ++c)
-        if (std::abs(int(a.at(x, y)[c]) - int(b.at(x, y)[c])) > DIFF_TOLERANCE) return true;
-    return false;
+    for (int yy = std::max(y - 1, 0); yy <= std::min(y + 1, b.height - 1); ++yy)
+        for (int xx = std::max(x - 1, 0); xx <= std::min(x + 1, b.width - 1); ++xx) {
+            bool matched = true;
+            for (int c = 0; c < 3; ++c)
+                matched &= std::abs(int(a.at(x, y)[c]) - int(b.at(xx, yy)[c])) <= DIFF_TOLERANCE;
+            if (matched) return false;
+        }
+    return true;
 }
 
 }  // namespace
@@ -35,6 +41,35 @@ bool differs(const Image& a, const Image& b, int x, int y) {
 Image backdropReference() {
     Image image;
     return decodePng(assets::imageData(0), assets::imageLength(0), &image) ? blur(image) : Image{};
+}
+
+Image toBackBuffer(const Image& shot) {
+    constexpr int W = 640, H = 480;
+    int w = shot.width, h = shot.height;
+    if (w * 3 > h * 4)
+        w = (h * 4 + 1) / 3;
+    else
+        h = (w * 3 + 2) / 4;
+    const int x0 = (shot.width - w) / 2, y0 = (shot.height - h) / 2, x1 = x0 + w, y1 = y0 + h;
+    if (w < 2 || h < 2) return {};
+    Image out{W, H, std::vector<uint8_t>(W * H * 3)};
+    const double sx = double(w) / W, sy = double(h) / H;
+    for (int y = 0; y < H; ++y) {
+        const double fy = std::clamp(y0 + (y + 0.5) * sy - 0.5, double(y0), double(y1 - 1));
+        const int iy = std::min(int(fy), y1 - 2);
+        const double wy = fy - iy;
+        for (int x = 0; x < W; ++x) {
+            const double fx = std::clamp(x0 + (x + 0.5) * sx - 0.5, double(x0), double(x1 - 1));
+            const int ix = std::min(int(fx), x1 - 2);
+            const double wx = fx - ix;
+            for (int c = 0; c < 3; ++c) {
+                const double top = shot.at(ix, iy)[c] * (1 - wx) + shot.at(ix + 1, iy)[c] * wx;
+                const double bottom = shot.at(ix, iy + 1)[c] * (1 - wx) + shot.at(ix + 1, iy + 1)[c] * wx;
+                out.rgb[(size_t(y) * W + x) * 3 + c] = uint8_t(std::lround(top * (1 - wy) + bottom * wy));
+            }
+        }
+    }
+    return out;
 }
 
 Image normalise(const Image& shot) { return blur(shot); }
@@ -48,16 +83,17 @@ double matchingFraction(const Image& shot, const Image& reference) {
 Box differingBox(const Image& shot, const Image& reference, Region r) {
     Box box;
     if (shot.width != reference.width || shot.height != reference.height) return box;
-    double sx = 0;
+    double sx = 0, sy = 0;
     for (int y = std::max(r.y0, 0); y < std::min(r.y1, shot.height); ++y)
         for (int x = std::max(r.x0, 0); x < std::min(r.x1, shot.width); ++x) {
             if (!differs(shot, reference, x, y)) continue;
             box.minX = box.count ? std::min(box.minX, x) : x;
+            box.minY = box.count ? box.minY : y;
             box.maxX = std::max(box.maxX, x);
-            sx += x;
-            ++box.count;
+            box.maxY = y;
+            sx += x, sy += y, ++box.count;
         }
-    if (box.count) box.centreX = sx / box.count;
+    if (box.count) box.centreX = sx / box.count, box.centreY = sy / box.count;
     return box;
 }
 

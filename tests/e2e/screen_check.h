@@ -1,6 +1,7 @@
 // screen_check.h — screenshots of the game against the backdrop image. A pixel
 // "differs" when, after a light blur of both pictures (absorbing the smoothing of the
-// texture scaling), a channel is more than DIFF_TOLERANCE from the backdrop.
+// texture scaling), no pixel of the backdrop within one pixel of it (a scaled picture's
+// edges may move by one) is within DIFF_TOLERANCE of it in every channel.
 // Units: back-buffer pixels (640 × 480); a screenshot of another size matches nothing.
 #pragma once
 
@@ -16,12 +17,17 @@ struct Region {
 
 struct Box {
     int count = 0;  // differing pixels in the region
-    int minX = 0, maxX = -1;
-    double centreX = 0;
+    int minX = 0, maxX = -1, minY = 0, maxY = -1;
+    double centreX = 0, centreY = 0;
+    int width() const { return maxX - minX + 1; }
+    int height() const { return maxY - minY + 1; }
 };
 
 // Image 0 of the embedded block as the 640 × 480 backdrop over black.
 Image backdropReference();
+// What a window shows, brought back to the back buffer's 640 × 480: the largest 4:3
+// rectangle centred in it (where the game letterboxes its picture), scaled bilinearly.
+Image toBackBuffer(const Image& shot);
 // The screenshot blurred as the reference is.
 Image normalise(const Image& shot);
 double matchingFraction(const Image& shot, const Image& reference);
