@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/last_error.h"
+
 namespace platform {
 
 // Images larger than this on either side are refused as bad data.
@@ -26,9 +28,17 @@ struct Image {
 };
 
 // Null on success, else a short reason. `colourKey` is ARGB; 0 turns keying off.
-// Linux decodes with libpng (image.cpp), Windows with its imaging component; both end
-// in keyAndScaleImage.
+// Linux and the web decode with libpng (image_png.cpp), Windows with its imaging
+// component; both end in keyAndScaleImage.
 const char* decodeImage(const uint8_t* data, size_t length, uint32_t colourKey, Image* out);
+
+// The first step of every backend's createTexture: the image decoded for a device that
+// exists (`haveDevice`), or false with lastError() saying why.
+inline bool decodeTextureImage(bool haveDevice, const uint8_t* png, uint32_t length, uint32_t colourKey, Image* out) {
+    const char* err = haveDevice ? decodeImage(png, length, colourKey, out) : "no device";
+    if (err) setLastError("texture decode", err);
+    return err == nullptr;
+}
 
 // The steps after decoding: `rgba` holds sourceWidth × sourceHeight RGBA pixels, rows
 // from the top; `out` receives the keyed image scaled to powers of two.

@@ -34,43 +34,26 @@ matcher=$linux/tests/pcm_match
 [ -x "$matcher" ] || cmake --build "$linux" --target pcm_match >/dev/null
 game=$(find "$win" -maxdepth 3 -name skarvo.exe -type f | head -1)
 
+. "$root/tests/e2e/pulse.sh"  # the private PulseAudio, its recorder, stop_pid
+
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/skarvo-sound.XXXXXX")
-pulse_pid="" xvfb_pid="" server_pid="" recorder_pid=""
-stop() {  # stop PID: end one process started here and reap it
-  [ -n "$1" ] || return 0
-  kill "$1" 2>/dev/null || true
-  wait "$1" 2>/dev/null || true
-}
+xvfb_pid="" server_pid=""
+stop() { stop_pid "$1"; }
 cleanup() {
-  stop "$recorder_pid"
+  pulse_stop_recording
   if [ -n "$server_pid" ]; then
     wineserver -k 2>/dev/null || true
     stop "$server_pid"
   fi
   stop "$xvfb_pid"
-  stop "$pulse_pid"
+  pulse_stop
   rm -rf "$tmp"
 }
 trap cleanup EXIT
 
-# PulseAudio of our own: one null sink at the song's format, a socket in the temporary
-# folder, its home and runtime folder there too, so no user's server is touched.
-export HOME=$tmp/home XDG_RUNTIME_DIR=$tmp/run
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-socket=$tmp/pulse.socket
-sink=skarvo_sink
-cat >"$tmp/pulse.pa" <<EOF
-load-module module-null-sink sink_name=$sink rate=44100 format=s16le channels=2
-load-module module-native-protocol-unix socket=$socket auth-anonymous=1
-set-default-sink $sink
-EOF
-pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no -F "$tmp/pulse.pa" \
-  --log-target=file:"$tmp/pulse.log" 2>/dev/null &
-pulse_pid=$!
-export PULSE_SERVER=unix:$socket
-for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
-pactl info >/dev/null 2>&1 || { cat "$tmp/pulse.log" >&2; say "PulseAudio did not start" >&2; exit 1; }
+# PulseAudio of our own, everything in the temporary folder: no user's server is touched.
+pulse_start "$tmp" || exit 1
+sink=$pulse_sink
 
 # Xvfb for the game's window (Wine's desktop starts on it too).
 Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$tmp/display" 2>"$tmp/xvfb.log" &
@@ -93,26 +76,16 @@ failed=0
 step() { echo "== $*"; }
 fail() { echo "FAILED: $*"; failed=1; }
 
-# record NAME: starts recording the sink's monitor into artifacts/NAME.raw; sets
-# recording_start_ns to the time of its first frame. parec reads in 20 ms pieces, so
-# little is lost when it is stopped.
+# record NAME: records the sink's monitor into artifacts/NAME.raw, for real before the
+# sound starts; recording_start_ns is the time of its first frame.
 record() {
-  parec -d "$sink.monitor" --raw --format=s16le --rate=44100 --channels=2 --latency-msec=20 >"$artifacts/$1.raw" &
-  recorder_pid=$!
-  # Recording for real before the sound starts: parec takes a while to connect on a busy
-  # machine, and what plays before then is not in the recording.
-  for _ in $(seq 200); do [ -s "$artifacts/$1.raw" ] && break; sleep 0.02; done
-  local now size
-  now=$(date +%s%N)
-  size=$(stat -c %s "$artifacts/$1.raw")
-  recording_start_ns=$((now - size * 1000000000 / 176400))
+  pulse_record "$artifacts/$1.raw"
   sleep 0.2
 }
 # end_recording: what the ring and the server still hold reaches the monitor first.
 end_recording() {
   sleep 1
-  stop "$recorder_pid"
-  recorder_pid=""
+  pulse_stop_recording
 }
 # compare NAME SECONDS: the recording NAME.raw against the render of SECONDS of the song.
 # Up to 16 frames found nowhere are let pass: a frame the device read while the streaming

@@ -90,15 +90,8 @@ void drawBackdrop(Texture* texture, const math::Matrix& world, const QuadVertex 
 // [SECTION] textures
 
 Texture* createTexture(const uint8_t* png, uint32_t length, uint32_t colourKey) {
-    if (!renderer) {
-        setLastError("texture decode", "no device");
-        return nullptr;
-    }
     Image image;
-    if (const char* err = decodeImage(png, length, colourKey, &image)) {
-        setLastError("texture decode", err);
-        return nullptr;
-    }
+    if (!decodeTextureImage(renderer != nullptr, png, length, colourKey, &image)) return nullptr;
     // One more column and row, repeating the last ones (see Texture).
     const int pw = image.width + 1, ph = image.height + 1;
     std::vector<uint8_t> padded(static_cast<size_t>(pw) * ph * 4);

@@ -211,15 +211,8 @@ void drawBackdrop(Texture* texture, const math::Matrix& world, const QuadVertex 
 // [SECTION] textures
 
 Texture* createTexture(const uint8_t* png, uint32_t length, uint32_t colourKey) {
-    if (!context) {
-        setLastError("texture decode", "no device");
-        return nullptr;
-    }
     Image image;
-    if (const char* err = decodeImage(png, length, colourKey, &image)) {
-        setLastError("texture decode", err);
-        return nullptr;
-    }
+    if (!decodeTextureImage(context > 0, png, length, colourKey, &image)) return nullptr;
     GLuint id = 0;
     glGenTextures(1, &id);
     glBindTexture(GL_TEXTURE_2D, id);

@@ -175,15 +175,8 @@ void present() {
 // [SECTION] textures
 
 Texture* createTexture(const uint8_t* png, uint32_t length, uint32_t colourKey) {
-    if (!device) {
-        setLastError("texture decode", "no device");
-        return nullptr;
-    }
     Image image;
-    if (const char* err = decodeImage(png, length, colourKey, &image)) {
-        setLastError("texture decode", err);
-        return nullptr;
-    }
+    if (!decodeTextureImage(device != nullptr, png, length, colourKey, &image)) return nullptr;
     IDirect3DTexture9* d3d = nullptr;
     HRESULT hr =
         device->CreateTexture(image.width, image.height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &d3d, nullptr);
