@@ -17,10 +17,10 @@ skarvo_test(audio_mixer_test SOURCES audio_mixer_test.cpp LIBS mxm_audio mxm_bui
 skarvo_test(validate_module_test SOURCES validate_module_test.cpp LIBS mxm_player mxm_builder)
 skarvo_test(sound_stream_test SOURCES sound_stream.cpp LIBS skarvo_sound skarvo_platform_headless mxm_builder)
 skarvo_test(sound_thread_test SOURCES sound_thread.cpp LIBS skarvo_sound skarvo_platform_headless mxm_builder)
-skarvo_test(math_tests SOURCES math_matrix.cpp math_trig.cpp LIBS skarvo_math)
+skarvo_test(math_tests SOURCES math_trig.cpp LIBS skarvo_math)
 skarvo_test(gameplay_exact_tests SOURCES gameplay_exact.cpp LIBS skarvo_gameplay)
 skarvo_test(gameplay_tests
-  SOURCES gameplay_fixture.cpp gameplay_entity.cpp gameplay_targets.cpp gameplay_shots.cpp gameplay_player.cpp
+  SOURCES gameplay_fixture.cpp gameplay_targets.cpp gameplay_shots.cpp gameplay_player.cpp
   LIBS skarvo_shell skarvo_platform_headless)
 skarvo_test(platform_pacing_tests SOURCES platform_pacing.cpp LIBS skarvo_platform)
 skarvo_test(sim_script_tests SOURCES sim_script.cpp LIBS skarvo_sim_script)

@@ -1,6 +1,6 @@
 # Gameplay unit tests, on the headless backend with the game's own start-up and world steps.
 skarvo_test(gameplay_tests
-  SOURCES gameplay_fixture.cpp gameplay_entity.cpp gameplay_targets.cpp gameplay_shots.cpp gameplay_player.cpp
+  SOURCES gameplay_fixture.cpp gameplay_targets.cpp gameplay_shots.cpp gameplay_player.cpp
   LIBS skarvo_shell skarvo_platform_headless)
 
 # skarvo-sim: its script reader, and the replays in data/replays run through the tool.

@@ -49,12 +49,13 @@ TEST(FrameLoop, TakesOneEventPerFrame) {
     }
 }
 
-// The backdrop quad and the game's own transform are pinned by the frame test below.
+// The one transform the game builds from all three parts; the backdrop drawn through it
+// is the end-to-end test's.
 TEST(SetWorldTransform, RotatesThenTranslatesThenScalesTheWhole) {
-    // (1, 0, 0) turned onto (0, 1, 0), moved to (1, 1, 0), scaled to (2, 3, 0).
-    skarvo::setWorldTransform(1, 0, 0, 2, 3, 1, 1.5707963f);
+    // (1, 0, 0) turned onto (0, 1, 0), moved to (1, 3, 0.5), scaled to (2, 9, 2).
+    skarvo::setWorldTransform(1, 2, 0.5f, 2, 3, 4, 1.5707963f);
     const math::Vec3 w = math::transformPoint({1, 0, 0}, skarvo::worldTransform);
     EXPECT_NEAR(w.x, 2, 1e-5f);
-    EXPECT_NEAR(w.y, 3, 1e-5f);
-    EXPECT_NEAR(w.z, 0, 1e-5f);
+    EXPECT_NEAR(w.y, 9, 1e-5f);
+    EXPECT_NEAR(w.z, 2, 1e-5f);
 }
