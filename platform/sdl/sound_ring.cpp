@@ -76,6 +76,15 @@ bool openOutput(SoundRing* ring, const char* what) {
         setError(what);
         return false;
     }
+    // Reopening stays with this driver: falling back to another one while the server is
+    // away would talk to another device (and fill stderr with its complaints). Pinned
+    // before the device opens, since its thread reads the hints and SDL's list of them
+    // is not safe to change beside a reader.
+    const bool pinning = ring->driver[0] == '\0';
+    if (pinning) {
+        std::snprintf(ring->driver, sizeof ring->driver, "%s", SDL_GetCurrentAudioDriver());
+        SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, ring->driver, SDL_HINT_OVERRIDE);
+    }
     SDL_AudioSpec want = {};
     want.freq = static_cast<int>(SOUND_RATE_HZ);
     want.format = AUDIO_S16LSB;
@@ -88,15 +97,13 @@ bool openOutput(SoundRing* ring, const char* what) {
     if (ring->device == 0) {
         setError(what);
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        if (pinning) {  // a later first open chooses afresh
+            ring->driver[0] = '\0';
+            SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+        }
         return false;
     }
     ring->audioUp = true;
-    // Reopening stays with this driver: falling back to another one while the server is
-    // away would talk to another device (and fill stderr with its complaints).
-    if (ring->driver[0] == '\0') {
-        std::snprintf(ring->driver, sizeof ring->driver, "%s", SDL_GetCurrentAudioDriver());
-        SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, ring->driver, SDL_HINT_OVERRIDE);
-    }
     return true;
 }
 
