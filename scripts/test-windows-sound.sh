@@ -38,14 +38,13 @@ game=$(find "$win" -maxdepth 3 -name skarvo.exe -type f | head -1)
 
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/skarvo-sound.XXXXXX")
 xvfb_pid="" server_pid=""
-stop() { stop_pid "$1"; }
 cleanup() {
   pulse_stop_recording
   if [ -n "$server_pid" ]; then
     wineserver -k 2>/dev/null || true
-    stop "$server_pid"
+    stop_pid "$server_pid"
   fi
-  stop "$xvfb_pid"
+  stop_pid "$xvfb_pid"
   pulse_stop
   rm -rf "$tmp"
 }

@@ -9,7 +9,7 @@ if(TARGET skarvo AND TARGET skarvo_assets)
   endif()
   add_executable(e2e_test e2e/e2e_test.cpp e2e/screen_check.cpp e2e/xserver.cpp e2e/process.cpp)
   target_include_directories(e2e_test PRIVATE ${CMAKE_SOURCE_DIR}/assets)
-  target_link_libraries(e2e_test PRIVATE skarvo_assets X11::X11 X11::Xfixes PNG::PNG GTest::gtest GTest::gtest_main)
+  target_link_libraries(e2e_test PRIVATE skarvo_assets skarvo_platform X11::X11 X11::Xfixes PNG::PNG GTest::gtest GTest::gtest_main)
   target_compile_definitions(e2e_test PRIVATE
     SKARVO_ARTIFACTS="${SKARVO_ARTIFACTS}"
     SKARVO_BINARY="$<TARGET_FILE:skarvo>"

@@ -19,6 +19,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "process.h"
@@ -122,15 +123,16 @@ template <typename Pred>
 Box pollBox(Server& s, Window w, Region r, const std::string& artifact, int limitMs, Pred done, Image* last = nullptr) {
     static const Image backdrop = e2e::backdropReference();
     const int64_t deadline = e2e::nowMs() + limitMs;
-    Image shot;
+    Image shot, view;
     Box box;
     for (;; e2e::sleepMs(20)) {
         shot = e2e::grab(s.x, w);
-        box = e2e::differingBox(e2e::normalise(e2e::toBackBuffer(shot)), backdrop, r);
+        view = e2e::normalise(e2e::toBackBuffer(shot));
+        box = e2e::differingBox(view, backdrop, r);
         if (done(box) || e2e::nowMs() >= deadline) break;
     }
     e2e::savePng(shot, ARTIFACTS + "/" + T.prefix + artifact);
-    if (last) *last = e2e::normalise(e2e::toBackBuffer(shot));
+    if (last) *last = std::move(view);
     return box;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "embedded.h"
+#include "platform/letterbox.h"
 
 namespace e2e {
 
@@ -45,12 +46,8 @@ Image backdropReference() {
 
 Image toBackBuffer(const Image& shot) {
     constexpr int W = 640, H = 480;
-    int w = shot.width, h = shot.height;
-    if (w * 3 > h * 4)
-        w = (h * 4 + 1) / 3;
-    else
-        h = (w * 3 + 2) / 4;
-    const int x0 = (shot.width - w) / 2, y0 = (shot.height - h) / 2, x1 = x0 + w, y1 = y0 + h;
+    const platform::ViewRect view = platform::letterbox(shot.width, shot.height);  // where the game put it
+    const int w = view.w, h = view.h, x0 = view.x, y0 = view.y, x1 = x0 + w, y1 = y0 + h;
     if (w < 2 || h < 2) return {};
     Image out{W, H, std::vector<uint8_t>(W * H * 3)};
     const double sx = double(w) / W, sy = double(h) / H;
