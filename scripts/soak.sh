@@ -8,7 +8,7 @@
 # Prints and checks: the exit status (0); resident memory after the first minute never
 # more than 1 MiB above its highest in that minute's second half (the first minute visits
 # every action a dozen times, fullscreen and focus changes included; the resident size
-# swings by about 2 MiB with the window's size, so one sample could land on either side
+# swings by about 4 MiB with the window's size, so one sample could land on either side
 # of it); the game thread's share of one core; the recording after the ring's silent
 # first turn equal to the offline render byte for byte from the song's first sound on
 # (nothing dropped, nothing repeated); the frame intervals (median, 99th percentile,

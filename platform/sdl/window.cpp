@@ -18,6 +18,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "platform/input.h"
 #include "platform/last_error.h"
@@ -49,6 +52,13 @@ bool showsNothing(const char* driver) {
 
 bool initVideo() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
+#if defined(__GLIBC__)
+    // The graphics driver allocates and frees window-size buffers at each fullscreen
+    // switch. Left to itself, glibc raises its mmap threshold past them after the first
+    // free, so later ones come from the heap, which keeps them (about 4 MiB more for
+    // good after a few switches). A fixed threshold, its default, gives them back.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+#endif
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         setLastError("video initialisation", SDL_GetError());
         return false;
