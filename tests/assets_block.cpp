@@ -16,6 +16,7 @@
 
 #include "assets/embedded.h"
 #include "assets/layout.h"
+#include "platform_png_stored.h"
 
 namespace {
 
@@ -93,13 +94,8 @@ TEST(AssetsPacker, RefusesAnImageOverItsBudget) {
     const fs::path file = p.work / "images" / assets::imageFileName(n);
     const Bytes png = readFile(file);
     for (uint32_t size : {assets::IMAGES[n].bytes + 1, assets::IMAGES[n].bytes}) {
-        uint32_t data = size - uint32_t(png.size()) - 12;
-        Bytes chunk = {uint8_t(data >> 24), uint8_t(data >> 16), uint8_t(data >> 8), uint8_t(data), 't', 'E', 'X', 't'};
-        chunk.insert(chunk.end(), data, 'x');
-        uint32_t crc = uint32_t(crc32(0, chunk.data() + 4, 4 + data));
-        chunk.insert(chunk.end(), {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)});
         Bytes grown(png.begin(), png.end() - 12);  // IEND last
-        grown.insert(grown.end(), chunk.begin(), chunk.end());
+        storedpng::chunk(grown, "tEXt", Bytes(size - png.size() - 12, 'x'));
         grown.insert(grown.end(), png.end() - 12, png.end());
         std::ofstream(file, std::ios::binary).write((const char*)grown.data(), grown.size());
         int status = p.pack(p.work / "images", "block.bin");

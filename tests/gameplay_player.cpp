@@ -39,8 +39,8 @@ TEST_F(World, ContactIsStrictAndCostsALifePerTouchingTargetPerFrame) {
 TEST_F(World, AnimationFrameFromThePhase) {
     parkTargets();
     advance(0);  // into the box at (0, 280): phase 2 × posY + clock, frame B when bit 9 is clear
-    // {clock, posY, frame B?}; halfway phases round to even: 511.5 → 512, 510.5 → 510.
-    const float cases[][3] = {{-48, 280, 0}, {-49, 280, 1}, {-49, 280.25f, 0}, {-50, 280.25f, 1}};
+    // {clock, posY, frame B?}; halfway phases round to even: 511.5 → 512, -512.5 → -512.
+    const float cases[][3] = {{-48, 280, 0}, {-49, 280.25f, 0}, {-1073, 280.25f, 0}, {-49, 280, 1}};
     for (auto c : cases) {
         game.clockMs = static_cast<int32_t>(c[0]);
         player.posY = c[1];

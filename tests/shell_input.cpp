@@ -25,7 +25,7 @@ TEST(WindowProc, ArrowsFollowTheLastKeyPressedSpaceStaysHeldUntilItsKeyUp) {
         Key key;
         bool repeat;
         int dirX, dirY, fireHeld, throws;
-    } steps[] = {{D, Key::LEFT, false, -1, 0, 0, 0}, {D, Key::RIGHT, false, 1, 0, 0, 0},
+    } steps[] = {{D, Key::RIGHT, false, 1, 0, 0, 0}, {D, Key::LEFT, false, -1, 0, 0, 0},
                  {U, Key::RIGHT, false, 0, 0, 0, 0}, {D, Key::UP, false, 0, 1, 0, 0},
                  {D, Key::DOWN, false, 0, -1, 0, 0}, {U, Key::UP, false, 0, 0, 0, 0},
                  {D, Key::SPACE, false, 0, 0, 1, 1}, {D, Key::SPACE, true, 0, 0, 1, 2},

@@ -1,16 +1,8 @@
-// pcm_match.h — finds a recording of the song inside its offline render.
-//
-// A recording taken through a sound server may lose frames or gain silence on the
-// way, so it is not compared byte for byte. It is cut into stretches: each stretch is
-// a run of recorded frames equal to the render at one offset, found by looking up its
-// first frames in an index of the render and extended while the frames agree. What
-// lies between stretches must be silence (all-zero frames). The longest chain of
-// stretches whose render offsets follow one another in order shows how much of the
-// song arrived in order.
-//
-//   pcmmatch::Result r = pcmmatch::match(render, recording);
-//   bool good = r.unmatchedFrames == 0 && r.chainMatchedFrames >= 3 * 44100;
-//
+// pcm_match.h — finds a recording of the song inside its offline render. A sound server
+// may lose frames or put in silence, so the recording is cut into stretches, each equal to
+// the render at one offset (looked up by its first frames, extended while they agree), with
+// only silence (all-zero frames) between them; the longest chain of stretches in render
+// order shows how much of the song arrived in order.
 // Units: frames of 4 bytes (two signed 16-bit samples, little-endian), as stored.
 #pragma once
 
