@@ -309,8 +309,10 @@ TEST(Exit, NoDisplayIsOneLineOnStderrAndExitCodeOne) {
 }
 
 // SDL's disk driver records what the game plays: a silent first turn of the ring, then
-// the song sample for sample as mxm renders it. (On Windows DirectSound's recording is
-// scripts/test-windows-sound.sh's.)
+// the song sample for sample as mxm renders it. The song may start one streaming visit
+// late: a first visit that comes before startSong (a loaded machine can hold the game's
+// thread that long) writes silence for what the device has played. (On Windows
+// DirectSound's recording is scripts/test-windows-sound.sh's.)
 TEST(Sound, DiskRecordingIsSilentRingThenTheSong) {
     if (T.wine || std::string(MXM_BINARY).empty()) {
         GTEST_SKIP() << "the Linux game and mxm only";
@@ -330,8 +332,11 @@ TEST(Sound, DiskRecordingIsSilentRingThenTheSong) {
     const std::string got = readText(recording);
     ASSERT_GT(got.size(), RING_BYTES + 44100 * 4) << "the disk driver recorded too little";
     ASSERT_EQ(std::count(got.begin(), got.begin() + RING_BYTES, 0), long(RING_BYTES)) << "sound in the first ring";
+    const size_t start = (std::find_if(got.begin() + RING_BYTES, got.end(), [](char c) { return c != 0; }) -
+                          got.begin()) & ~size_t(3);
+    ASSERT_LE(start - RING_BYTES, size_t(44100 / 4 * 4)) << "the song started over a quarter second late";
     const std::string rendered = ARTIFACTS + "/e2e_mxm_render.raw";
-    const size_t songBytes = got.size() - RING_BYTES;
+    const size_t songBytes = got.size() - start;
     e2e::Child r = e2e::spawn(
         {MXM_BINARY, "render", "--embedded", "--raw", "--frames", std::to_string(songBytes / 4), "-o", rendered}, {},
         ARTIFACTS + "/e2e_mxm_render.log");
@@ -344,9 +349,9 @@ TEST(Sound, DiskRecordingIsSilentRingThenTheSong) {
     // Sample for sample from the start of the song. The comparison may stop early only
     // at an underrun, which shows as the ring replaying what it held one turn before.
     const size_t matched =
-        std::mismatch(want.begin(), want.begin() + songBytes, got.begin() + RING_BYTES).first - want.begin();
+        std::mismatch(want.begin(), want.begin() + songBytes, got.begin() + start).first - want.begin();
     if (matched < songBytes) {
-        const size_t at = RING_BYTES + (matched & ~size_t(3)), span = std::min<size_t>(256, got.size() - at);
+        const size_t at = start + (matched & ~size_t(3)), span = std::min<size_t>(256, got.size() - at);
         EXPECT_TRUE(std::equal(got.begin() + at, got.begin() + at + span, got.begin() + at - RING_BYTES))
             << "recording differs from the render at song byte " << matched << " and is no replay of a ring turn";
         EXPECT_GE(matched, size_t(44100 * 4)) << "underrun within the first second of the song";
