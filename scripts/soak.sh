@@ -58,7 +58,7 @@ start=$(date +%s)
 
 rss_kib() { awk '/^VmRSS/ {print $2}' "/proc/$game_pid/status"; }
 ticks() { awk '{print $14 + $15}' "/proc/$game_pid/task/$game_pid/stat"; }  # the game thread's own
-rss_first=0 rss_at_minute="" rss_peak=0 last_sample=0
+rss_base=0 rss_at_minute="" rss_peak=0 last_sample=0
 RANDOM=20261209
 keys=(Left Right Up Down)
 echo "soak: $minutes min of play (display $DISPLAY)"
@@ -81,9 +81,10 @@ while [ $(( $(date +%s) - start )) -lt $(( minutes * 60 )) ]; do
   if [ "$now" -ne "$last_sample" ]; then
     last_sample=$now
     rss=$(rss_kib)
-    elapsed=$(( now - start ))
-    if [ "$elapsed" -ge 30 ] && [ "$elapsed" -lt 60 ] && [ "$rss" -gt "$rss_first" ]; then rss_first=$rss; fi
-    if [ -z "$rss_at_minute" ] && [ "$elapsed" -ge 60 ]; then rss_at_minute=$(( rss_first > rss ? rss_first : rss )); fi
+    if [ -z "$rss_at_minute" ] && [ $(( now - start )) -ge 30 ]; then  # the baseline: seconds 30 to 60
+      [ "$rss" -gt "$rss_base" ] && rss_base=$rss
+      if [ $(( now - start )) -ge 60 ]; then rss_at_minute=$rss_base; fi
+    fi
     [ -n "$rss_at_minute" ] && [ "$rss" -gt "$rss_peak" ] && rss_peak=$rss
   fi
 done
